@@ -1,0 +1,29 @@
+// Runs the kit's programs through their real command line and collects what a user sees.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+struct ProgramResult {
+    int exit_status;  // 128 + signal number when the program was killed by a signal
+    std::string standard_output;
+    std::string standard_error;
+};
+
+// Runs program with arguments (under the cross-build emulator where there is one).
+ProgramResult run_program(const std::string& program, const std::vector<std::string>& arguments);
+
+// A fresh folder under the system's temporary folder, removed with everything in it.
+struct TempDir {
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    std::string file(const std::string& name) const { return (path / name).string(); }
+    std::filesystem::path path;
+};
+
+std::vector<std::uint8_t> read_file(const std::string& path);
+void write_file(const std::string& path, const std::vector<std::uint8_t>& bytes);
