@@ -51,12 +51,11 @@ extern "C" {
 int save_switch_point(SwitchPoint* point) __attribute__((returns_twice));
 [[noreturn]] void jump_to_switch_point(const SwitchPoint* point);
 
-// The driver's switch step: starts the worker on the first call (status STATUS_DONE),
-// resumes it on every later one, and returns the status of the worker's next yield. It
-// keeps the driver's callee-saved registers on the driver's stack across the switch, so
-// the driver is ordinary code that calls a function. Call it from one place only, so the
-// driver's stack position and with it the gap stay the same on every pass.
-StreamStatus switch_to_worker(StreamContext* context, WorkerEntry entry);
+// The driver's switch step, in assembly: starts the worker when status is STATUS_DONE
+// (only before the first start), resumes it otherwise, and returns the status of the
+// worker's next yield. It keeps the driver's callee-saved registers on the driver's stack
+// across the switch, so the driver is ordinary code that calls a function.
+StreamStatus driver_switch_step(StreamContext* context, WorkerEntry entry);
 
 // Lowers the stack by STACK_GAP_SIZE below the caller and calls entry(context) there.
 [[noreturn]] void start_worker(StreamContext* context, WorkerEntry entry);
@@ -66,4 +65,24 @@ StreamStatus switch_to_worker(StreamContext* context, WorkerEntry entry);
 
 // Worker side: hands code to the driver and returns when the driver resumes the worker.
 void yield_to_driver(StreamContext* context, StreamStatus code);
+}
+
+// Debug and sanitizer builds keep a canary in the lowest bytes of the gap: the driver's own
+// calls run inside the gap, and one that grew past it would overwrite the suspended worker.
+void arm_stack_guard(const StreamContext* context);
+void check_stack_guard(const StreamContext* context);
+
+// The driver's loop calls this, from one place only, so that the driver's stack position
+// and with it the gap stay the same on every pass.
+inline StreamStatus switch_to_worker(StreamContext* context, WorkerEntry entry) {
+#if FLATEBITS_STACK_GUARD
+    const bool starting = context->status == STATUS_DONE;
+    if (!starting) check_stack_guard(context);
+    const StreamStatus status = driver_switch_step(context, entry);
+    if (starting) arm_stack_guard(context);
+    else check_stack_guard(context);
+    return status;
+#else
+    return driver_switch_step(context, entry);
+#endif
 }

@@ -3,7 +3,7 @@
    What is saved where:
      SwitchPoint          resume address, stack pointer (two words, nothing else)
      driver's stack       x19-x30 and d8-d15 and the context pointer, stored by
-                          switch_to_worker before it saves driver_point
+                          driver_switch_step before it saves driver_point
      worker's stack       the same set, stored by yield_to_driver before it saves
                           worker_point
    Frame of both routines (176 bytes): [0] x29 x30, [16..95] x19-x28,
@@ -60,10 +60,10 @@ jump_to_switch_point:
         br      x9
         .size   jump_to_switch_point, .-jump_to_switch_point
 
-/* StreamStatus switch_to_worker(StreamContext* context, WorkerEntry entry) */
-        .globl  switch_to_worker
-        .type   switch_to_worker, %function
-switch_to_worker:
+/* StreamStatus driver_switch_step(StreamContext* context, WorkerEntry entry) */
+        .globl  driver_switch_step
+        .type   driver_switch_step, %function
+driver_switch_step:
         SAVE_CALLEE_SAVED
         stp     x0, x1, [sp, #160]
         add     x0, x0, #CONTEXT_DRIVER_POINT
@@ -77,7 +77,7 @@ switch_to_worker:
         ldr     w0, [x0, #CONTEXT_STATUS]
         RESTORE_CALLEE_SAVED
         ret
-        .size   switch_to_worker, .-switch_to_worker
+        .size   driver_switch_step, .-driver_switch_step
 
 /* void start_worker(StreamContext* context, WorkerEntry entry), never returns */
         .globl  start_worker

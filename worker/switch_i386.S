@@ -2,7 +2,7 @@
 
    What is saved where:
      SwitchPoint          resume address, stack pointer (two words, nothing else)
-     driver's stack       ebp ebx esi edi, pushed by switch_to_worker before it saves
+     driver's stack       ebp ebx esi edi, pushed by driver_switch_step before it saves
                           driver_point; its arguments stay above them
      worker's stack       ebp ebx esi edi, pushed by yield_to_driver before it saves
                           worker_point
@@ -36,11 +36,11 @@ jump_to_switch_point:
         jmpl    *SWITCH_POINT_RESUME(%ecx)
         .size   jump_to_switch_point, .-jump_to_switch_point
 
-/* StreamStatus switch_to_worker(StreamContext* context, WorkerEntry entry);
+/* StreamStatus driver_switch_step(StreamContext* context, WorkerEntry entry);
    after the four pushes the context is at 20(%esp) and the entry at 24(%esp) */
-        .globl  switch_to_worker
-        .type   switch_to_worker, @function
-switch_to_worker:
+        .globl  driver_switch_step
+        .type   driver_switch_step, @function
+driver_switch_step:
         pushl   %ebp
         pushl   %ebx
         pushl   %esi
@@ -66,7 +66,7 @@ switch_to_worker:
         popl    %ebx
         popl    %ebp
         ret
-        .size   switch_to_worker, .-switch_to_worker
+        .size   driver_switch_step, .-driver_switch_step
 
 /* void start_worker(StreamContext* context, WorkerEntry entry), never returns */
         .globl  start_worker

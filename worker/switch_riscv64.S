@@ -3,7 +3,7 @@
    What is saved where:
      SwitchPoint          resume address, stack pointer (two words, nothing else)
      driver's stack       ra, s0-s11, fs0-fs11 and the context pointer, stored by
-                          switch_to_worker before it saves driver_point
+                          driver_switch_step before it saves driver_point
      worker's stack       the same set, stored by yield_to_driver before it saves
                           worker_point
    Frame of both routines (224 bytes): [0] ra, [8..103] s0-s11, [104..199] fs0-fs11,
@@ -91,10 +91,10 @@ jump_to_switch_point:
         jr      t0
         .size   jump_to_switch_point, .-jump_to_switch_point
 
-/* StreamStatus switch_to_worker(StreamContext* context, WorkerEntry entry) */
-        .globl  switch_to_worker
-        .type   switch_to_worker, @function
-switch_to_worker:
+/* StreamStatus driver_switch_step(StreamContext* context, WorkerEntry entry) */
+        .globl  driver_switch_step
+        .type   driver_switch_step, @function
+driver_switch_step:
         SAVE_CALLEE_SAVED
         sd      a0, 200(sp)
         sd      a1, 208(sp)
@@ -111,7 +111,7 @@ switch_to_worker:
         lw      a0, CONTEXT_STATUS(t0)
         RESTORE_CALLEE_SAVED
         ret
-        .size   switch_to_worker, .-switch_to_worker
+        .size   driver_switch_step, .-driver_switch_step
 
 /* void start_worker(StreamContext* context, WorkerEntry entry), never returns */
         .globl  start_worker

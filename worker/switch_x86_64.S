@@ -3,7 +3,7 @@
    What is saved where:
      SwitchPoint          resume address, stack pointer (two words, nothing else)
      driver's stack       rbx rbp r12 r13 r14 r15 and the context pointer,
-                          pushed by switch_to_worker before it saves driver_point
+                          pushed by driver_switch_step before it saves driver_point
      worker's stack       rbx rbp r12 r13 r14 r15 and the context pointer,
                           pushed by yield_to_driver before it saves worker_point
    The worker leaves mxcsr and the x87 control word as it found them, so they are not
@@ -34,10 +34,10 @@ jump_to_switch_point:
         jmpq    *SWITCH_POINT_RESUME(%rdi)
         .size   jump_to_switch_point, .-jump_to_switch_point
 
-/* StreamStatus switch_to_worker(StreamContext* context, WorkerEntry entry) */
-        .globl  switch_to_worker
-        .type   switch_to_worker, @function
-switch_to_worker:
+/* StreamStatus driver_switch_step(StreamContext* context, WorkerEntry entry) */
+        .globl  driver_switch_step
+        .type   driver_switch_step, @function
+driver_switch_step:
         pushq   %rbx
         pushq   %rbp
         pushq   %r12
@@ -64,7 +64,7 @@ switch_to_worker:
         popq    %rbp
         popq    %rbx
         ret
-        .size   switch_to_worker, .-switch_to_worker
+        .size   driver_switch_step, .-driver_switch_step
 
 /* void start_worker(StreamContext* context, WorkerEntry entry), never returns */
         .globl  start_worker

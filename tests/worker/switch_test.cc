@@ -121,3 +121,30 @@ TEST(WorkerSwitch, SavedPointReturnsOneWhenJumpedTo) {
 }
 
 }  // namespace
+
+namespace {
+
+#if FLATEBITS_STACK_GUARD
+[[noreturn]] void yielding_forever_worker(StreamContext* context) {
+    for (;;) yield_to_driver(context, STATUS_NEED_INPUT);
+}
+
+// Stands for a driver call that needs more stack than the gap holds.
+__attribute__((noinline)) void use_more_stack_than_the_gap() {
+    volatile unsigned char frame[STACK_GAP_SIZE + 4096];
+    for (std::size_t i = 0; i < sizeof frame; i += 16) frame[i] = 0;
+}
+
+TEST(WorkerSwitchDeathTest, DriverCallThatOverrunsTheGapIsCaught) {
+    EXPECT_DEATH(
+        {
+            StreamContext context{};
+            switch_to_worker(&context, yielding_forever_worker);
+            use_more_stack_than_the_gap();
+            switch_to_worker(&context, yielding_forever_worker);
+        },
+        "overran the 64 KiB stack gap");
+}
+#endif
+
+}  // namespace
