@@ -1,0 +1,276 @@
+// Bit order, canonical codes and block layouts of RFC 1951, for writing test streams.
+#include "deflate_writer.h"
+
+#include <algorithm>
+#include <bit>
+#include <stdexcept>
+#include <string>
+
+namespace {
+
+constexpr unsigned MAX_CODE_LENGTH = 15;
+constexpr std::size_t LITLEN_ALPHABET = 288;
+constexpr std::size_t DISTANCE_ALPHABET = 32;
+constexpr std::size_t CODE_LENGTH_ALPHABET = 19;
+constexpr unsigned FIRST_LENGTH_SYMBOL = 257;
+constexpr unsigned REPEAT_PREVIOUS = 16;
+constexpr unsigned REPEAT_ZERO_SHORT = 17;
+constexpr unsigned REPEAT_ZERO_LONG = 18;
+
+// Base lengths and extra bits of symbols 257 to 285, RFC 1951 section 3.2.5.
+constexpr std::array<std::uint16_t, 29> LENGTH_BASE = {
+    3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,  17,  19,  23, 27,
+    31, 35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258};
+constexpr std::array<std::uint8_t, 29> LENGTH_EXTRA = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
+                                                       2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
+
+// Base distances and extra bits of distance symbols 0 to 29, RFC 1951 section 3.2.5.
+constexpr std::array<std::uint16_t, 30> DISTANCE_BASE = {
+    1,   2,   3,   4,   5,   7,    9,    13,   17,   25,   33,   49,   65,    97,    129,
+    193, 257, 385, 513, 769, 1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
+constexpr std::array<std::uint8_t, 30> DISTANCE_EXTRA = {0, 0, 0, 0, 1, 1, 2,  2,  3,  3,
+                                                         4, 4, 5, 5, 6, 6, 7,  7,  8,  8,
+                                                         9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
+
+unsigned repeat_extra_bits(unsigned symbol) {
+    switch (symbol) {
+        case REPEAT_PREVIOUS: return 2;
+        case REPEAT_ZERO_SHORT: return 3;
+        case REPEAT_ZERO_LONG: return 7;
+        default: return 0;
+    }
+}
+
+// Appends the run-length symbols for lengths, RFC 1951 section 3.2.7.
+std::vector<CodeLengthSymbol> run_length_symbols(std::span<const std::uint8_t> lengths) {
+    std::vector<CodeLengthSymbol> sequence;
+    std::size_t i = 0;
+    while (i < lengths.size()) {
+        const std::uint8_t value = lengths[i];
+        std::size_t run = 1;
+        while (i + run < lengths.size() && lengths[i + run] == value) ++run;
+        if (value == 0) {
+            std::size_t left = run;
+            while (left >= 11) {
+                const std::size_t n = std::min<std::size_t>(left, 138);
+                sequence.push_back({REPEAT_ZERO_LONG, static_cast<std::uint8_t>(n - 11)});
+                left -= n;
+            }
+            if (left >= 3) {
+                sequence.push_back({REPEAT_ZERO_SHORT, static_cast<std::uint8_t>(left - 3)});
+                left = 0;
+            }
+            for (; left > 0; --left) sequence.push_back({0});
+        } else {
+            sequence.push_back({value});
+            std::size_t left = run - 1;
+            while (left >= 3) {
+                const std::size_t n = std::min<std::size_t>(left, 6);
+                sequence.push_back({REPEAT_PREVIOUS, static_cast<std::uint8_t>(n - 3)});
+                left -= n;
+            }
+            for (; left > 0; --left) sequence.push_back({value});
+        }
+        i += run;
+    }
+    return sequence;
+}
+
+}  // namespace
+
+void put_bits(BitWriter& writer, std::uint32_t value, unsigned count) {
+    for (unsigned i = 0; i < count; ++i) {
+        if (writer.bit_length % 8 == 0) writer.bytes.push_back(0);
+        const unsigned bit = (value >> i) & 1;
+        writer.bytes.back() = static_cast<std::uint8_t>(writer.bytes.back() | bit << (writer.bit_length % 8));
+        ++writer.bit_length;
+    }
+}
+
+void put_code(BitWriter& writer, std::uint32_t code, unsigned length) {
+    for (unsigned i = length; i > 0; --i) put_bits(writer, code >> (i - 1), 1);
+}
+
+void align_to_byte(BitWriter& writer) {
+    writer.bit_length = writer.bytes.size() * 8;
+}
+
+void put_bytes(BitWriter& writer, std::span<const std::uint8_t> bytes) {
+    if (writer.bit_length % 8 != 0) throw std::logic_error("put_bytes off a byte boundary");
+    writer.bytes.insert(writer.bytes.end(), bytes.begin(), bytes.end());
+    writer.bit_length += 8 * static_cast<std::uint64_t>(bytes.size());
+}
+
+HuffmanCode canonical_code(std::span<const std::uint8_t> lengths) {
+    std::array<std::uint32_t, MAX_CODE_LENGTH + 1> count{};
+    for (const std::uint8_t length : lengths) {
+        if (length > MAX_CODE_LENGTH) throw std::invalid_argument("code length above 15");
+        ++count[length];
+    }
+    count[0] = 0;
+    std::array<std::uint32_t, MAX_CODE_LENGTH + 1> next_code{};
+    std::uint32_t code = 0;
+    for (unsigned bits = 1; bits <= MAX_CODE_LENGTH; ++bits) {
+        code = (code + count[bits - 1]) << 1;
+        next_code[bits] = code;
+    }
+    HuffmanCode result{std::vector<std::uint8_t>(lengths.begin(), lengths.end()),
+                       std::vector<std::uint16_t>(lengths.size(), 0)};
+    for (std::size_t symbol = 0; symbol < lengths.size(); ++symbol)
+        if (lengths[symbol] != 0)
+            result.codes[symbol] = static_cast<std::uint16_t>(next_code[lengths[symbol]]++);
+    return result;
+}
+
+const HuffmanCode& fixed_litlen_code() {
+    static const HuffmanCode code = [] {
+        std::vector<std::uint8_t> lengths(LITLEN_ALPHABET);
+        for (std::size_t s = 0; s < LITLEN_ALPHABET; ++s)
+            lengths[s] = s < 144 ? 8 : s < 256 ? 9 : s < 280 ? 7 : 8;
+        return canonical_code(lengths);
+    }();
+    return code;
+}
+
+const HuffmanCode& fixed_distance_code() {
+    static const HuffmanCode code = canonical_code(std::vector<std::uint8_t>(DISTANCE_ALPHABET, 5));
+    return code;
+}
+
+void put_symbol(BitWriter& writer, const HuffmanCode& code, unsigned symbol) {
+    if (symbol >= code.lengths.size() || code.lengths[symbol] == 0)
+        throw std::invalid_argument("symbol " + std::to_string(symbol) + " has no code");
+    put_code(writer, code.codes[symbol], code.lengths[symbol]);
+}
+
+SymbolWithExtra length_symbol(unsigned length) {
+    if (length < 3 || length > 258) throw std::invalid_argument("length outside 3..258");
+    unsigned i = LENGTH_BASE.size() - 1;
+    while (LENGTH_BASE[i] > length) --i;
+    return {FIRST_LENGTH_SYMBOL + i, length - LENGTH_BASE[i], LENGTH_EXTRA[i]};
+}
+
+SymbolWithExtra distance_symbol(unsigned distance) {
+    if (distance < 1 || distance > 32768) throw std::invalid_argument("distance outside 1..32768");
+    unsigned i = DISTANCE_BASE.size() - 1;
+    while (DISTANCE_BASE[i] > distance) --i;
+    return {i, distance - DISTANCE_BASE[i], DISTANCE_EXTRA[i]};
+}
+
+std::vector<LzItem> literals(std::string_view text) {
+    std::vector<LzItem> items;
+    for (const char c : text) items.push_back(literal(static_cast<std::uint8_t>(c)));
+    return items;
+}
+
+void put_item(BitWriter& writer, const HuffmanCode& litlen, const HuffmanCode& distance,
+              LzItem item) {
+    if (item.length == 0) {
+        put_symbol(writer, litlen, item.value);
+        return;
+    }
+    const SymbolWithExtra l = length_symbol(item.length);
+    put_symbol(writer, litlen, l.symbol);
+    put_bits(writer, l.extra, l.extra_bits);
+    const SymbolWithExtra d = distance_symbol(item.value);
+    put_symbol(writer, distance, d.symbol);
+    put_bits(writer, d.extra, d.extra_bits);
+}
+
+void put_block_header(BitWriter& writer, bool final, unsigned type) {
+    put_bits(writer, final ? 1 : 0, 1);
+    put_bits(writer, type, 2);
+}
+
+void put_stored_block(BitWriter& writer, bool final, std::span<const std::uint8_t> data) {
+    if (data.size() > 0xFFFF) throw std::invalid_argument("stored block above 65,535 bytes");
+    const auto len = static_cast<std::uint16_t>(data.size());
+    put_stored_block(writer, final, data, len, static_cast<std::uint16_t>(~len));
+}
+
+void put_stored_block(BitWriter& writer, bool final, std::span<const std::uint8_t> data,
+                      std::uint16_t len, std::uint16_t nlen) {
+    put_block_header(writer, final, BLOCK_STORED);
+    align_to_byte(writer);
+    const std::array<std::uint8_t, 4> lengths = {
+        static_cast<std::uint8_t>(len), static_cast<std::uint8_t>(len >> 8),
+        static_cast<std::uint8_t>(nlen), static_cast<std::uint8_t>(nlen >> 8)};
+    put_bytes(writer, lengths);
+    put_bytes(writer, data);
+}
+
+void put_fixed_block(BitWriter& writer, bool final, std::span<const LzItem> items) {
+    put_block_header(writer, final, BLOCK_FIXED);
+    for (const LzItem item : items) put_item(writer, fixed_litlen_code(), fixed_distance_code(), item);
+    put_symbol(writer, fixed_litlen_code(), END_OF_BLOCK);
+}
+
+void put_dynamic_header(BitWriter& writer, const DynamicHeader& header) {
+    put_bits(writer, header.hlit, 5);
+    put_bits(writer, header.hdist, 5);
+    put_bits(writer, header.hclen, 4);
+    for (unsigned i = 0; i < header.hclen + 4; ++i)
+        put_bits(writer, header.code_length_lengths[CODE_LENGTH_ORDER[i]], 3);
+    const HuffmanCode code = canonical_code(header.code_length_lengths);
+    for (const CodeLengthSymbol item : header.sequence) {
+        put_symbol(writer, code, item.symbol);
+        put_bits(writer, item.extra, repeat_extra_bits(item.symbol));
+    }
+}
+
+DynamicHeader dynamic_header_for(std::span<const std::uint8_t> litlen_lengths,
+                                 std::span<const std::uint8_t> distance_lengths) {
+    if (litlen_lengths.size() < 257 || litlen_lengths.size() > LITLEN_ALPHABET ||
+        distance_lengths.empty() || distance_lengths.size() > DISTANCE_ALPHABET)
+        throw std::invalid_argument("code length count out of range");
+    DynamicHeader header;
+    header.hlit = static_cast<unsigned>(litlen_lengths.size() - 257);
+    header.hdist = static_cast<unsigned>(distance_lengths.size() - 1);
+
+    std::vector<std::uint8_t> all(litlen_lengths.begin(), litlen_lengths.end());
+    all.insert(all.end(), distance_lengths.begin(), distance_lengths.end());
+    header.sequence = run_length_symbols(all);
+
+    std::vector<unsigned> used;
+    for (const CodeLengthSymbol item : header.sequence)
+        if (std::find(used.begin(), used.end(), item.symbol) == used.end()) used.push_back(item.symbol);
+    // A lone code-length code is incomplete, which the format forbids: add a second symbol.
+    if (used.size() == 1) used.push_back(used[0] == 0 ? 1 : 0);
+    const std::vector<std::uint8_t> lengths = complete_code_lengths(used, CODE_LENGTH_ALPHABET);
+    std::copy(lengths.begin(), lengths.end(), header.code_length_lengths.begin());
+
+    unsigned written = 4;
+    for (unsigned i = 0; i < CODE_LENGTH_ALPHABET; ++i)
+        if (header.code_length_lengths[CODE_LENGTH_ORDER[i]] != 0) written = std::max(written, i + 1);
+    header.hclen = written - 4;
+    return header;
+}
+
+std::vector<std::uint8_t> complete_code_lengths(std::span<const unsigned> symbols,
+                                                std::size_t alphabet_size) {
+    std::vector<std::uint8_t> lengths(alphabet_size, 0);
+    const std::size_t k = symbols.size();
+    if (k == 0) return lengths;
+    if (k == 1) {
+        lengths.at(symbols[0]) = 1;
+        return lengths;
+    }
+    // A full tree of depth d has 2^d leaves; joining 2^d - k pairs of them leaves k leaves,
+    // 2^d - k of them one level higher.
+    const unsigned depth = static_cast<unsigned>(std::bit_width(k - 1));
+    const std::size_t shorter = (std::size_t{1} << depth) - k;
+    for (std::size_t i = 0; i < k; ++i)
+        lengths.at(symbols[i]) = static_cast<std::uint8_t>(i < shorter ? depth - 1 : depth);
+    return lengths;
+}
+
+void put_dynamic_block(BitWriter& writer, bool final, std::span<const std::uint8_t> litlen_lengths,
+                       std::span<const std::uint8_t> distance_lengths,
+                       std::span<const LzItem> items) {
+    put_block_header(writer, final, BLOCK_DYNAMIC);
+    put_dynamic_header(writer, dynamic_header_for(litlen_lengths, distance_lengths));
+    const HuffmanCode litlen = canonical_code(litlen_lengths);
+    const HuffmanCode distance = canonical_code(distance_lengths);
+    for (const LzItem item : items) put_item(writer, litlen, distance, item);
+    put_symbol(writer, litlen, END_OF_BLOCK);
+}
