@@ -1,0 +1,35 @@
+# What `cmake --install` and `cpack -G DEB` deliver: the three programs and their manual
+# pages, nothing else (the worker library and the tests stay in the build tree).
+include(GNUInstallDirs)
+
+set(flatebits_programs rawinflate lztokens byteslice)
+
+install(TARGETS ${flatebits_programs} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+
+# The pages carry the version of project(), so that it is written down in one place only.
+foreach(program IN LISTS flatebits_programs)
+  configure_file(${PROJECT_SOURCE_DIR}/man/${program}.1 ${PROJECT_BINARY_DIR}/man/${program}.1
+                 @ONLY)
+  install(FILES ${PROJECT_BINARY_DIR}/man/${program}.1
+          DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+endforeach()
+
+set(CPACK_PACKAGE_NAME flatebits)
+set(CPACK_PACKAGE_VENDOR "flatebits developers")
+set(CPACK_PACKAGE_CONTACT "flatebits developers <flatebits@localhost>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "console tools for the building blocks of DEFLATE streams")
+# Debian's control file wants the long description in lines of at most 80 characters.
+set(CPACK_PACKAGE_DESCRIPTION
+"rawinflate decodes a raw DEFLATE stream (RFC 1951) and prints one statistics
+line per block. lztokens writes the greedy LZ77 parse of a file as a stream of
+4-byte tokens, at one of ten levels. byteslice copies a byte range out of a
+file, for example the raw stream inside a gzip member.")
+set(CPACK_STRIP_FILES ON)
+
+set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The package's files go in as a plain tar: packing it needs no compressor.
+set(CPACK_DEBIAN_COMPRESSION_TYPE none)
+
+include(CPack)
