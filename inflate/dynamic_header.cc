@@ -1,0 +1,82 @@
+// Reading a dynamic block's code description: the counts, the code-length code, and the
+// run-length packed code lengths of the literal/length and distance codes.
+#include "dynamic_header.h"
+
+#include "bit_reader.h"
+#include "decode_outcome.h"
+#include "decoder_state.h"
+#include "huffman_table.h"
+
+namespace {
+
+constexpr unsigned MAX_LITLEN_CODES = 286;
+constexpr unsigned MAX_DISTANCE_CODES = 30;
+constexpr unsigned CODE_LENGTH_SYMBOLS = 19;
+
+constexpr std::int32_t REPEAT_PREVIOUS = 16;
+constexpr std::int32_t SHORT_ZERO_RUN = 17;
+
+// A literal/length or distance code is acceptable when complete, empty, or a single code.
+bool acceptable_code(std::int32_t balance, const HuffmanTable& table, unsigned n)
+{
+    return balance == 0 || (balance > 0 && n - table.count[0] == 1);
+}
+
+}  // namespace
+
+std::int32_t read_dynamic_header(DecoderState& state)
+{
+    const unsigned nlen = get_bits(state, 5) + 257;
+    const unsigned ndist = get_bits(state, 5) + 1;
+    const unsigned ncode = get_bits(state, 4) + 4;
+    if (nlen > MAX_LITLEN_CODES || ndist > MAX_DISTANCE_CODES)
+        return ERR_TOO_MANY_CODES;
+
+    // First the code-length code lengths by symbol, then the decoded sequence of literal/
+    // length lengths followed by distance lengths.
+    std::uint16_t lengths[MAX_LITLEN_CODES + MAX_DISTANCE_CODES] = {};
+    for (unsigned i = 0; i < ncode; ++i)
+        lengths[CODE_LENGTH_ORDER[i]] = static_cast<std::uint16_t>(get_bits(state, 3));
+    if (build_huffman_table(state.litlen_table, lengths, CODE_LENGTH_SYMBOLS) != 0)
+        return ERR_CODE_LENGTH_CODE;
+
+    // One sequence: a run may cross from the literal/length into the distance lengths.
+    const unsigned total = nlen + ndist;
+    unsigned index = 0;
+    while (index < total) {
+        const std::int32_t symbol = decode_symbol(state, state.litlen_table);
+        if (symbol < 0) {
+            decode_outcome.invalid_symbol = InvalidSymbolSite::CODE_LENGTH_CODE;
+            return ERR_INVALID_SYMBOL;
+        }
+        if (symbol < REPEAT_PREVIOUS) {
+            lengths[index++] = static_cast<std::uint16_t>(symbol);
+            continue;
+        }
+        std::uint16_t value = 0;
+        unsigned run;
+        if (symbol == REPEAT_PREVIOUS) {
+            if (index == 0)
+                return ERR_REPEAT_NO_PREVIOUS;
+            run = 3 + get_bits(state, 2);
+            value = lengths[index - 1];
+        } else if (symbol == SHORT_ZERO_RUN) {
+            run = 3 + get_bits(state, 3);
+        } else {
+            run = 11 + get_bits(state, 7);
+        }
+        if (index + run > total)
+            return ERR_REPEAT_OVERRUN;
+        for (const unsigned end = index + run; index < end; ++index)
+            lengths[index] = value;
+    }
+
+    const std::int32_t litlen_balance = build_huffman_table(state.litlen_table, lengths, nlen);
+    if (!acceptable_code(litlen_balance, state.litlen_table, nlen))
+        return ERR_LITLEN_LENGTHS;
+    const std::int32_t distance_balance =
+        build_huffman_table(state.distance_table, lengths + nlen, ndist);
+    if (!acceptable_code(distance_balance, state.distance_table, ndist))
+        return ERR_DISTANCE_LENGTHS;
+    return 0;
+}
