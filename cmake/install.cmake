@@ -14,22 +14,28 @@ foreach(program IN LISTS flatebits_programs)
           DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 endforeach()
 
-set(CPACK_PACKAGE_NAME flatebits)
-set(CPACK_PACKAGE_VENDOR "flatebits developers")
-set(CPACK_PACKAGE_CONTACT "flatebits developers <flatebits@localhost>")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "console tools for the building blocks of DEFLATE streams")
-# Debian's control file wants the long description in lines of at most 80 characters.
-set(CPACK_PACKAGE_DESCRIPTION
+# dpkg-shlibdeps looks dependencies up among the libraries of this machine only, so only a
+# native build makes a Debian package; a cross build still installs with cmake --install.
+if(NOT CMAKE_CROSSCOMPILING)
+  set(CPACK_PACKAGE_NAME flatebits)
+  set(CPACK_PACKAGE_VENDOR "flatebits developers")
+  set(CPACK_PACKAGE_CONTACT "flatebits developers <flatebits@localhost>")
+  set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
+      "console tools for the building blocks of DEFLATE streams")
+  # Debian's control file wants the long description in lines of at most 80 characters,
+  # so the string is broken at the margin rather than indented.
+  set(CPACK_PACKAGE_DESCRIPTION
 "rawinflate decodes a raw DEFLATE stream (RFC 1951) and prints one statistics
 line per block. lztokens writes the greedy LZ77 parse of a file as a stream of
 4-byte tokens, at one of ten levels. byteslice copies a byte range out of a
 file, for example the raw stream inside a gzip member.")
-set(CPACK_STRIP_FILES ON)
+  set(CPACK_STRIP_FILES ON)
 
-set(CPACK_DEBIAN_PACKAGE_SECTION utils)
-set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# The package's files go in as a plain tar: packing it needs no compressor.
-set(CPACK_DEBIAN_COMPRESSION_TYPE none)
+  set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+  set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  # The package's files go in as a plain tar: packing it needs no compressor.
+  set(CPACK_DEBIAN_COMPRESSION_TYPE none)
 
-include(CPack)
+  include(CPack)
+endif()

@@ -4,8 +4,12 @@
 # Usage: check_package.sh BUILD_DIR
 set -eu
 
-if [ "$#" -ne 1 ] || [ ! -f "$1/CPackConfig.cmake" ]; then
-  echo "usage: check_package.sh BUILD_DIR (a folder configured by CMake)" >&2
+if [ "$#" -ne 1 ]; then
+  echo "usage: check_package.sh BUILD_DIR" >&2
+  exit 2
+fi
+if [ ! -f "$1/CPackConfig.cmake" ]; then
+  echo "check_package.sh: $1 has no CPackConfig.cmake: not a native build folder configured by CMake" >&2
   exit 2
 fi
 build=$(cd "$1" && pwd)
