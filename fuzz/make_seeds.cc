@@ -1,0 +1,126 @@
+// Writes the seed corpora of the three harnesses: streams from the test stream writer,
+// generated data, and a few small real files found on the machine. Nothing binary is kept
+// in the repository; every test run makes the seeds afresh.
+//   make_seeds <folder>   (writes <folder>/rawinflate, <folder>/lztokens, <folder>/byteslice)
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "deflate_writer.h"
+#include "gzip_member.h"
+#include "program_runner.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+struct SeedFolder {
+    fs::path path;
+    int count = 0;
+    void add(const Bytes& bytes) { write_file((path / ("seed-" + std::to_string(count++))).string(), bytes); }
+};
+
+Bytes text_bytes(const std::string& text) { return Bytes(text.begin(), text.end()); }
+
+// Up to `most` regular files below root no larger than `largest`, in a fixed order.
+std::vector<fs::path> small_files(const fs::path& root, const std::string& suffix, std::size_t most,
+                                  std::uintmax_t largest) {
+    std::vector<fs::path> found;
+    std::error_code error;
+    for (fs::recursive_directory_iterator it(root, fs::directory_options::skip_permission_denied, error), end;
+         !error && it != end; it.increment(error)) {
+        if (it->is_regular_file(error) && it->path().string().ends_with(suffix) &&
+            it->file_size(error) <= largest)
+            found.push_back(it->path());
+    }
+    std::sort(found.begin(), found.end());
+    if (found.size() > most) {
+        std::vector<fs::path> spread;
+        for (std::size_t i = 0; i < most; ++i) spread.push_back(found[i * found.size() / most]);
+        found.swap(spread);
+    }
+    return found;
+}
+
+void rawinflate_seeds(SeedFolder& seeds) {
+    const std::string text = "A seed for the decoder: a line, a line, a line again.\n";
+    BitWriter stored;
+    put_stored_block(stored, false, text_bytes(text));
+    put_stored_block(stored, true, {});
+    seeds.add(stored.bytes);
+
+    BitWriter fixed;
+    std::vector<LzItem> items = literals(text);
+    items.push_back(match(30, 9));
+    items.push_back(match(258, 1));
+    put_fixed_block(fixed, true, items);
+    seeds.add(fixed.bytes);
+
+    BitWriter dynamic;
+    const std::vector<unsigned> used = {'a', 'e', ' ', '\n', END_OF_BLOCK, 257, 265, 285};
+    const std::vector<unsigned> distances = {0, 4, 9, 29};
+    put_dynamic_block(dynamic, false, complete_code_lengths(used, 286), complete_code_lengths(distances, 30),
+                      std::vector<LzItem>{literal('a'), literal(' '), match(3, 1), match(11, 5), literal('\n')});
+    put_fixed_block(dynamic, true, items);
+    seeds.add(dynamic.bytes);
+
+    // Raw streams of real gzip members: what real compressors write.
+    for (const fs::path& path : small_files("/usr/share/doc", ".gz", 8, 16384)) {
+        const Bytes file = read_file(path.string());
+        if (const auto member = parse_gzip_member(file))
+            seeds.add(Bytes(file.begin() + static_cast<std::ptrdiff_t>(member->data_offset),
+                            file.begin() + static_cast<std::ptrdiff_t>(member->data_offset + member->data_length)));
+    }
+}
+
+void lztokens_seeds(SeedFolder& seeds) {
+    for (const std::uint8_t level : {0, 1, 3, 4, 8, 9}) {
+        Bytes seed = {level};
+        const std::string text = "abcabcabcabcabcabcabc xxabcXabcYabcZ the the the ";
+        seed.insert(seed.end(), text.begin(), text.end());
+        seed.insert(seed.end(), 300, 'z');
+        seeds.add(seed);
+    }
+    std::uint8_t level = 0;
+    for (const fs::path& path : small_files("/usr/share/common-licenses", "", 4, 65536)) {
+        Bytes seed = {level++};
+        const Bytes file = read_file(path.string());
+        seed.insert(seed.end(), file.begin(), file.end());
+        seeds.add(seed);
+    }
+}
+
+void byteslice_seeds(SeedFolder& seeds) {
+    for (const std::uint8_t way : {0, 1}) {
+        Bytes seed = {3, 0, 0, 0, 10, 0, 0, 0, way};
+        const std::string text = "0123456789abcdefghijklmnopqrstuvwxyz";
+        seed.insert(seed.end(), text.begin(), text.end());
+        seeds.add(seed);
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: make_seeds <folder>\n");
+        return 2;
+    }
+    const fs::path root = argv[1];
+    SeedFolder rawinflate{root / "rawinflate"}, lztokens{root / "lztokens"}, byteslice{root / "byteslice"};
+    for (SeedFolder* folder : {&rawinflate, &lztokens, &byteslice}) {
+        fs::remove_all(folder->path);
+        fs::create_directories(folder->path);
+    }
+    rawinflate_seeds(rawinflate);
+    lztokens_seeds(lztokens);
+    byteslice_seeds(byteslice);
+    std::printf("seeds: %d rawinflate, %d lztokens, %d byteslice\n", rawinflate.count, lztokens.count,
+                byteslice.count);
+    return 0;
+}

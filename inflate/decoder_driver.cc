@@ -1,0 +1,65 @@
+// The decoder's driver loop, the one place that switches to the worker, and the two
+// static buffers it owns.
+#include "decoder_driver.h"
+
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+
+#include "block_loop.h"
+#include "decoder_state.h"
+#include "stream_context.h"
+
+namespace {
+
+DecoderState state;
+std::uint8_t input_buffer[BUFFER_SIZE];
+std::uint8_t output_buffer[BUFFER_SIZE];
+
+// Writes the first size bytes of the output buffer and points the context at it afresh.
+// Returns 0, or the error number of a short write.
+int write_output(std::FILE* output, std::size_t size) {
+    const bool written = std::fwrite(output_buffer, 1, size, output) == size;
+    state.context.out_pos = state.context.out_begin = output_buffer;
+    state.context.out_end = output_buffer + BUFFER_SIZE;
+    return written ? 0 : errno != 0 ? errno : EIO;
+}
+
+}  // namespace
+
+DecodeFileResult decode_file(std::FILE* input, std::FILE* output) {
+    // Zero at program start already; cleared again so one process can decode several
+    // streams, each with a history that reads as zero bytes where nothing was written.
+    std::memset(&state, 0, sizeof state);
+    StreamContext& context = state.context;
+    context.out_pos = context.out_begin = output_buffer;
+    context.out_end = output_buffer + BUFFER_SIZE;
+    context.in_pos = context.in_begin = context.in_end = nullptr;
+    context.status = STATUS_DONE;
+
+    for (;;) {
+        switch (switch_to_worker(&context, decoder_entry)) {
+        case STATUS_NEED_INPUT: {
+            const std::size_t size = std::fread(input_buffer, 1, BUFFER_SIZE, input);
+            if (std::ferror(input)) return DecodeFileResult{DecodeFileOutcome::read_failed, errno};
+            if (size == 0) context.end_of_input = 1;
+            context.in_pos = context.in_begin = input_buffer;
+            context.in_end = input_buffer + size;
+            break;
+        }
+        case STATUS_OUTPUT_FULL:
+            if (const int error = write_output(output, BUFFER_SIZE); error != 0)
+                return DecodeFileResult{DecodeFileOutcome::write_failed, error};
+            break;
+        case STATUS_DONE: {
+            const auto size = static_cast<std::size_t>(context.out_pos - output_buffer);
+            if (const int error = write_output(output, size); error != 0)
+                return DecodeFileResult{DecodeFileOutcome::write_failed, error};
+            return DecodeFileResult{DecodeFileOutcome::finished, 0};
+        }
+        default:
+            // No worker yields another status; the next pass resumes it at once.
+            break;
+        }
+    }
+}
