@@ -31,6 +31,43 @@ void lower_positions(TokenizerState& state, std::uint32_t& position) {
     position -= POSITION_DROP;
 }
 
+// The longest match for the bytes at here, the input byte at position, found by walking
+// the chain from candidate, comparing at most max_length bytes. Returns the best length
+// (below MIN_MATCH when there is no match) and leaves its position in match_position.
+std::uint32_t longest_match(TokenizerState& state, const std::uint8_t* here,
+                            const std::uint32_t position, std::uint32_t candidate,
+                            const std::uint32_t max_length) {
+    // Positions 0 and 1 are never candidates: 0 also stands for an empty entry.
+    const std::uint32_t limit = position > WINDOW_LIMIT ? position - WINDOW_LIMIT : 1;
+    std::uint32_t best = state.previous_length;
+    if (candidate <= limit) return best;
+
+    // A budget of 0 wraps at its first decrement and so sets no limit.
+    std::uint32_t budget = state.chain_budget;
+    if (state.previous_length >= state.reduce_threshold) budget >>= 2;
+    // Once best reaches max_length no later candidate can be longer, so ending the search
+    // there changes nothing but the time spent.
+    const std::uint32_t enough = std::min(state.stop_length, max_length);
+    for (;;) {
+        const std::uint8_t* const earlier = here - (position - candidate);
+        // Loaded before the comparison, so the walk does not wait for it afterwards.
+        const std::uint32_t older = state.chain_links[candidate & (HASH_SIZE - 1)];
+        // Only a strictly longer match replaces the best, and it must agree at index best.
+        if (earlier[best] == here[best]) {
+            const std::uint32_t length = match_length(here, earlier, max_length);
+            if (length > best) {
+                best = length;
+                state.match_position = candidate;
+                if (length >= enough) break;
+            }
+        }
+        candidate = older;
+        if (candidate <= limit) break;
+        if (--budget == 0) break;
+    }
+    return best;
+}
+
 // The worker's own variables, which live across yields.
 struct ParseProgress {
     std::uint32_t position;  // of the byte at in_pos, counted from the start of the input
@@ -100,38 +137,6 @@ void tokenize_available(TokenizerState& state, ParseProgress& progress) {
 }
 
 }  // namespace
-
-std::uint32_t longest_match(TokenizerState& state, const std::uint8_t* here,
-                            const std::uint32_t position, std::uint32_t candidate,
-                            const std::uint32_t max_length) {
-    // Positions 0 and 1 are never candidates: 0 also stands for an empty entry.
-    const std::uint32_t limit = position > WINDOW_LIMIT ? position - WINDOW_LIMIT : 1;
-    std::uint32_t best = state.previous_length;
-    if (candidate <= limit) return best;
-
-    // A budget of 0 wraps at its first decrement and so sets no limit.
-    std::uint32_t budget = state.chain_budget;
-    if (state.previous_length >= state.reduce_threshold) budget >>= 2;
-    // Once best reaches max_length no later candidate can be longer, so ending the search
-    // there changes nothing but the time spent.
-    const std::uint32_t enough = std::min(state.stop_length, max_length);
-    for (;;) {
-        const std::uint8_t* const earlier = here - (position - candidate);
-        // Only a strictly longer match replaces the best, and it must agree at index best.
-        if (earlier[best] == here[best]) {
-            const std::uint32_t length = match_length(here, earlier, max_length);
-            if (length > best) {
-                best = length;
-                state.match_position = candidate;
-                if (length >= enough) break;
-            }
-        }
-        candidate = state.chain_links[candidate & (HASH_SIZE - 1)];
-        if (candidate <= limit) break;
-        if (--budget == 0) break;
-    }
-    return best;
-}
 
 [[noreturn]] void tokenizer_worker(TokenizerState* state) {
     StreamContext& context = state->context;

@@ -42,13 +42,6 @@ inline std::uint32_t match_length(const std::uint8_t* here, const std::uint8_t* 
     return max_length;
 }
 
-// The longest match for the bytes at here, the input byte at position, found by walking
-// the chain from candidate, comparing at most max_length bytes. Returns the best length
-// (below MIN_MATCH when there is no match) and leaves its position in match_position.
-std::uint32_t longest_match(TokenizerState& state, const std::uint8_t* here,
-                            std::uint32_t position, std::uint32_t candidate,
-                            std::uint32_t max_length);
-
 // The worker entry: tokenizes everything the driver hands over, yields STATUS_DONE once
 // the driver has set end_of_input, and never returns.
 [[noreturn]] void tokenizer_worker(TokenizerState* state);
