@@ -264,13 +264,39 @@ std::vector<std::uint8_t> complete_code_lengths(std::span<const unsigned> symbol
     return lengths;
 }
 
-void put_dynamic_block(BitWriter& writer, bool final, std::span<const std::uint8_t> litlen_lengths,
-                       std::span<const std::uint8_t> distance_lengths,
-                       std::span<const LzItem> items) {
+BlockCodeLengths code_lengths_for(std::span<const LzItem> items) {
+    std::vector<unsigned> litlen_symbols;
+    std::vector<unsigned> distance_symbols;
+    const auto note = [](std::vector<unsigned>& used, unsigned symbol) {
+        if (std::find(used.begin(), used.end(), symbol) == used.end()) used.push_back(symbol);
+    };
+    for (const LzItem item : items) {
+        if (item.length == 0) {
+            note(litlen_symbols, item.value);
+        } else {
+            note(litlen_symbols, length_symbol(item.length).symbol);
+            note(distance_symbols, distance_symbol(item.value).symbol);
+        }
+    }
+    note(litlen_symbols, END_OF_BLOCK);
+    if (distance_symbols.empty()) distance_symbols.push_back(0);
+    const unsigned litlen_size = *std::max_element(litlen_symbols.begin(), litlen_symbols.end()) + 1;
+    const unsigned distance_size =
+        *std::max_element(distance_symbols.begin(), distance_symbols.end()) + 1;
+    return {complete_code_lengths(litlen_symbols, std::max(litlen_size, FIRST_LENGTH_SYMBOL)),
+            complete_code_lengths(distance_symbols, distance_size)};
+}
+
+std::uint64_t put_dynamic_block(BitWriter& writer, bool final,
+                                std::span<const std::uint8_t> litlen_lengths,
+                                std::span<const std::uint8_t> distance_lengths,
+                                std::span<const LzItem> items) {
     put_block_header(writer, final, BLOCK_DYNAMIC);
     put_dynamic_header(writer, dynamic_header_for(litlen_lengths, distance_lengths));
+    const std::uint64_t description_end = writer.bit_length;
     const HuffmanCode litlen = canonical_code(litlen_lengths);
     const HuffmanCode distance = canonical_code(distance_lengths);
     for (const LzItem item : items) put_item(writer, litlen, distance, item);
     put_symbol(writer, litlen, END_OF_BLOCK);
+    return description_end;
 }

@@ -119,7 +119,19 @@ DynamicHeader dynamic_header_for(std::span<const std::uint8_t> litlen_lengths,
 std::vector<std::uint8_t> complete_code_lengths(std::span<const unsigned> symbols,
                                                 std::size_t alphabet_size);
 
+// Code lengths under which every symbol that items use, and the end-of-block code, has a
+// code: complete codes from complete_code_lengths, in order of first use. Without matches
+// the distance code is a single code for symbol 0.
+struct BlockCodeLengths {
+    std::vector<std::uint8_t> litlen;    // 257 to 286 lengths
+    std::vector<std::uint8_t> distance;  // 1 to 30 lengths
+};
+
+BlockCodeLengths code_lengths_for(std::span<const LzItem> items);
+
 // A dynamic block: header, the description of the two codes, items, end-of-block code.
-void put_dynamic_block(BitWriter& writer, bool final, std::span<const std::uint8_t> litlen_lengths,
-                       std::span<const std::uint8_t> distance_lengths,
-                       std::span<const LzItem> items);
+// Returns the bit position where the description ends and the items begin.
+std::uint64_t put_dynamic_block(BitWriter& writer, bool final,
+                                std::span<const std::uint8_t> litlen_lengths,
+                                std::span<const std::uint8_t> distance_lengths,
+                                std::span<const LzItem> items);

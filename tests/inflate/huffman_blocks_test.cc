@@ -1,0 +1,202 @@
+// Fixed-code blocks and the body of every Huffman-coded block: literals, back-references
+// through the 64 KiB history, and the codes that no table resolves.
+#include <gtest/gtest.h>
+
+#include "rawinflate_check.h"
+
+namespace {
+
+constexpr std::size_t MAX_STORED = 65535;
+
+std::vector<std::uint8_t> operator+(std::vector<std::uint8_t> a, const std::vector<std::uint8_t>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+// A stream of one final fixed-code block; the line it must print.
+struct FixedStream {
+    BitWriter writer;
+    std::string line;
+};
+
+FixedStream one_fixed_block(std::span<const LzItem> items, int produced) {
+    FixedStream s;
+    put_fixed_block(s.writer, true, items);
+    s.line = statistics_line({BLOCK_FIXED, 0, 3, s.writer.bit_length, produced});
+    return s;
+}
+
+TEST(HuffmanBlocks, BackReferencesCopyOneByteAtATime) {
+    struct Case {
+        const char* name;
+        std::vector<LzItem> items;
+        std::vector<std::uint8_t> expected;
+    };
+    const std::vector<Case> cases = {
+        {"end-of-block code alone", {}, {}},
+        {"shorter distance than length repeats", literals_then("ABC", {match(10, 3)}),
+         bytes_of("ABCABCABCABCA")},
+        {"distance 1 repeats the last byte", literals_then("X", {match(258, 1)}),
+         std::vector<std::uint8_t>(259, 'X')},
+        {"shortest length", literals_then("abcd", {match(3, 4)}), bytes_of("abcdabc")},
+        {"before the start of the output reads zeros", {match(5, 3)}, std::vector<std::uint8_t>(5, 0)},
+        {"partly before the start", literals_then("AB", {match(4, 4)}),
+         bytes_of("AB") + std::vector<std::uint8_t>{0, 0, 'A', 'B'}},
+        {"literals above 143 have 9-bit codes", {literal(144), literal(200), literal(255), match(3, 2)},
+         {144, 200, 255, 200, 255, 200}},
+    };
+    for (const Case& c : cases) {
+        const FixedStream s = one_fixed_block(c.items, static_cast<int>(c.expected.size()));
+        const Inflated result = inflate_stream(s.writer.bytes);
+        EXPECT_EQ(result.run.exit_status, 0) << c.name;
+        EXPECT_EQ(result.run.standard_output, s.line) << c.name;
+        EXPECT_EQ(result.run.standard_error, "") << c.name;
+        EXPECT_EQ(result.output, c.expected) << c.name;
+    }
+}
+
+TEST(HuffmanBlocks, Length258ThroughSymbol284WithAllExtraBitsIsAccepted) {
+    BitWriter writer;
+    put_block_header(writer, true, BLOCK_FIXED);
+    put_symbol(writer, fixed_litlen_code(), 'z');
+    put_symbol(writer, fixed_litlen_code(), 284);
+    put_bits(writer, 31, 5);
+    put_symbol(writer, fixed_distance_code(), 0);
+    put_symbol(writer, fixed_litlen_code(), END_OF_BLOCK);
+    const Inflated result = inflate_stream(writer.bytes);
+    EXPECT_EQ(result.run.exit_status, 0);
+    EXPECT_EQ(result.output, std::vector<std::uint8_t>(259, 'z'));
+    EXPECT_EQ(result.run.standard_output, statistics_line({BLOCK_FIXED, 0, 3, writer.bit_length, 259}));
+}
+
+// A fixed block after a stored one of size bytes: the references reach into that block.
+void expect_references_after_stored(std::size_t stored_size, const std::vector<LzItem>& items) {
+    const std::vector<std::uint8_t> data = pattern_bytes(stored_size, 5);
+    BitWriter writer;
+    put_stored_block(writer, false, data);
+    const std::uint64_t start = writer.bit_length;
+    put_fixed_block(writer, true, items);
+    const std::vector<std::uint8_t> expected = expand_items(data, items);
+
+    const Inflated result = inflate_stream(writer.bytes);
+    EXPECT_EQ(result.run.exit_status, 0);
+    EXPECT_EQ(result.run.standard_output,
+              statistics_line(0, 1, 0, static_cast<int>(stored_size)) +
+                  statistics_line({BLOCK_FIXED, start, start + 3, writer.bit_length,
+                                   static_cast<int>(expected.size() - stored_size)}));
+    EXPECT_TRUE(result.output == expected)
+        << result.output.size() << " bytes out, " << expected.size() << " expected";
+}
+
+TEST(HuffmanBlocks, LongestDistanceReachesBackExactly32768Bytes) {
+    expect_references_after_stored(40000, {match(10, 32768), match(258, 24577), match(3, 32767)});
+}
+
+TEST(HuffmanBlocks, CopyAcrossTheWrapOfTheHistoryReadsTheRightBytes) {
+    // Two literals bring the output to 65,537 bytes: the first copy reads positions 65,532
+    // to 65,535 of the history and then position 0, which by now holds the 'a'.
+    expect_references_after_stored(
+        MAX_STORED, literals_then("ab", {match(10, 5), match(258, 32768), match(258, 300),
+                                         literal('c'), match(200, 32768)}));
+}
+
+TEST(HuffmanBlocks, CodesAndExtraBitsStraddlingARefillDecodeAsUnbroken) {
+    // The fixed block starts 4 bytes before the second 65,536-byte read. Each shift adds one
+    // 9-bit literal, so across the shifts every code and every group of extra bits meets the
+    // read boundary at a different bit. The first copy also crosses the first output flush
+    // for the shorter shifts.
+    const std::size_t stored_size = 65536 - 5 - 4;
+    for (unsigned shift = 0; shift < 24; ++shift) {
+        std::vector<LzItem> items(shift, literal(200));
+        for (const LzItem m : {match(227, 24577), match(258, 32768), match(35, 16385), match(131, 4097),
+                               match(67, 8193), match(19, 2049)})
+            items.push_back(m);
+        SCOPED_TRACE("shift " + std::to_string(shift));
+        expect_references_after_stored(stored_size, items);
+    }
+}
+
+// A stream whose first block is a stored "ok", and whose second block is a fixed block
+// that the test writes from its header on.
+BitWriter after_good_block() {
+    BitWriter writer;
+    put_stored_block(writer, false, bytes_of("ok"));
+    put_block_header(writer, true, BLOCK_FIXED);
+    return writer;
+}
+
+// Checks a stream that stops at a fault in its second block, after the stored "ok".
+void expect_fault_in_second_block(std::vector<std::uint8_t> stream, const std::string& output,
+                                  const std::string& fault) {
+    // Zero bytes behind the fault: a fault that takes 15 bits finds them.
+    stream.insert(stream.end(), 4, 0);
+    const Inflated result = inflate_stream(stream);
+    EXPECT_EQ(result.run.exit_status, 1);
+    EXPECT_EQ(result.output, bytes_of(output));
+    EXPECT_EQ(result.run.standard_output, statistics_line(0, 1, 0, 2));
+    EXPECT_EQ(result.run.standard_error, fault_line(result.input_path, fault, 2));
+}
+
+TEST(HuffmanBlocks, LiteralLengthSymbols286And287EndDecoding) {
+    for (const unsigned symbol : {286u, 287u}) {
+        SCOPED_TRACE("symbol " + std::to_string(symbol));
+        BitWriter writer = after_good_block();
+        put_symbol(writer, fixed_litlen_code(), 'x');
+        put_symbol(writer, fixed_litlen_code(), 'y');
+        put_symbol(writer, fixed_litlen_code(), symbol);
+        put_symbol(writer, fixed_litlen_code(), END_OF_BLOCK);
+        expect_fault_in_second_block(writer.bytes, "okxy", "invalid literal/length symbol");
+    }
+}
+
+TEST(HuffmanBlocks, FixedDistanceCodes30And31AreNotInTable) {
+    for (const unsigned symbol : {30u, 31u}) {
+        SCOPED_TRACE("distance symbol " + std::to_string(symbol));
+        BitWriter writer = after_good_block();
+        put_symbol(writer, fixed_litlen_code(), 'q');
+        put_symbol(writer, fixed_litlen_code(), 257);
+        put_symbol(writer, fixed_distance_code(), symbol);
+        expect_fault_in_second_block(writer.bytes, "okq", "distance code not in table");
+    }
+}
+
+TEST(HuffmanBlocks, ReservedBlockTypeEndsDecoding) {
+    BitWriter first;
+    put_block_header(first, true, BLOCK_RESERVED);
+    first.bytes.insert(first.bytes.end(), 4, 0);
+    const Inflated alone = inflate_stream(first.bytes);
+    EXPECT_EQ(alone.run.exit_status, 1);
+    EXPECT_EQ(alone.run.standard_output, "");
+    EXPECT_EQ(alone.run.standard_error, fault_line(alone.input_path, "reserved block type 3", 1));
+    EXPECT_TRUE(alone.output_exists);
+    EXPECT_TRUE(alone.output.empty());
+
+    BitWriter second;
+    put_stored_block(second, false, bytes_of("ok"));
+    put_block_header(second, false, BLOCK_RESERVED);
+    expect_fault_in_second_block(second.bytes, "ok", "reserved block type 3");
+}
+
+TEST(HuffmanBlocks, FixedBlockAfterDynamicBlockUsesTheFixedCodes) {
+    // The dynamic code gives 'A' one bit; read with it, the fixed block would go wrong.
+    std::vector<std::uint8_t> litlen(257, 0);
+    litlen['A'] = 1;
+    litlen[END_OF_BLOCK] = 1;
+    const std::vector<std::uint8_t> distance = {1};
+    const std::vector<LzItem> dynamic_items = literals("AAAA");
+    const std::vector<LzItem> fixed_items = literals_then("fixed", {match(9, 6)});
+
+    BitWriter writer;
+    const std::uint64_t description_end = put_dynamic_block(writer, false, litlen, distance, dynamic_items);
+    const std::uint64_t fixed_start = writer.bit_length;
+    put_fixed_block(writer, true, fixed_items);
+
+    const Inflated result = inflate_stream(writer.bytes);
+    EXPECT_EQ(result.run.exit_status, 0);
+    EXPECT_EQ(result.output, bytes_of("AAAAfixedAfixedAfi"));
+    EXPECT_EQ(result.run.standard_output,
+              statistics_line({BLOCK_DYNAMIC, 0, description_end, fixed_start, 4}) +
+                  statistics_line({BLOCK_FIXED, fixed_start, fixed_start + 3, writer.bit_length, 14}));
+}
+
+}  // namespace
