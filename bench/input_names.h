@@ -1,0 +1,14 @@
+// The files of the benchmark inputs folder: make_inputs writes them, bench_suite reads them.
+#pragma once
+
+inline constexpr const char* TEXT_FILE = "text.bin";
+inline constexpr const char* BINARY_FILE = "binary.bin";
+inline constexpr const char* RUNS_FILE = "runs.bin";
+inline constexpr const char* RANDOM_FILE = "random.bin";
+inline constexpr const char* BINARY_STREAM = "binary.deflate";
+inline constexpr const char* RUNS_STREAM = "runs.deflate";
+inline constexpr const char* RANDOM_STREAM = "random.deflate";
+// One line per real gzip member kept for the decoding figure, largest first:
+// "<stream file in MEMBER_FOLDER> <decoded bytes> <gzip file it came from>".
+inline constexpr const char* MEMBER_LIST = "members.txt";
+inline constexpr const char* MEMBER_FOLDER = "members";
