@@ -1,0 +1,271 @@
+// bench_suite <inputs> <scratch> [runs]: times the three programs on the inputs that
+// make_inputs wrote, next to the floor loop, cat and the C runtime's baseline, and prints the
+// throughput and memory table with the project's targets. Outputs go to scratch.
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "input_names.h"
+#include "measurement.h"
+
+namespace {
+
+constexpr int DEFAULT_RUNS = 5;
+constexpr int MIN_RUNS = 1;
+constexpr std::uint64_t MIB = 1 << 20;
+// byteslice cuts a 100 MiB range out of the noise file, past a 1 MiB offset.
+constexpr std::uint64_t SLICE_OFFSET = 1 * MIB;
+constexpr std::uint64_t SLICE_LENGTH = 100 * MIB;
+constexpr double SLICE_SHARE_OF_CAT = 0.8;
+constexpr long RSS_ALLOWANCE_KIB = 2048;
+constexpr int LEVELS = 10;
+// Standard output of the programs: their statistics and trace lines are made but not kept.
+constexpr const char* DISCARD = "/dev/null";
+
+// The project's throughput targets, in MB/s.
+constexpr double INFLATE_TEXT_TARGET = 150;
+constexpr double INFLATE_RUNS_TARGET = 300;
+struct LevelTarget {
+    int level;
+    double mbps;
+};
+constexpr LevelTarget TOKENIZE_TEXT_TARGETS[] = {{1, 150}, {3, 100}, {9, 15}};
+
+struct Target {
+    std::string text;
+    double min_mbps;
+};
+
+struct Row {
+    std::string program;
+    std::string input;
+    std::uint64_t bytes;  // what the throughput counts: decoded output for rawinflate, else input
+    std::vector<Command> commands;
+    std::optional<Target> target;
+    std::vector<RunSample> samples;
+    std::string failure;  // set when a run failed; the row then has no figures
+};
+
+struct Paths {
+    std::filesystem::path inputs;
+    std::string output;  // the one output file, in scratch, removed after each run
+    std::string input(const char* name) const { return (inputs / name).string(); }
+    std::uint64_t size(const char* name) const { return std::filesystem::file_size(inputs / name); }
+};
+
+std::string megabytes(std::uint64_t bytes) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.0f MB", static_cast<double>(bytes) / 1e6);
+    return text;
+}
+
+std::string load_average() {
+    double load = 0;
+    if (getloadavg(&load, 1) != 1) return "unknown";
+    char text[16];
+    std::snprintf(text, sizeof text, "%.2f", load);
+    return text;
+}
+
+Target at_least(double mbps) {
+    char text[32];
+    std::snprintf(text, sizeof text, ">= %.0f MB/s", mbps);
+    return {text, mbps};
+}
+
+Row row_of(std::string program, std::string input, std::uint64_t bytes, Command command) {
+    return {std::move(program), std::move(input), bytes, {std::move(command)}, std::nullopt, {}, {}};
+}
+
+Row inflate_row(const std::string& input, const char* stream, const char* data, const Paths& paths) {
+    const std::uint64_t bytes = paths.size(data);
+    return row_of("rawinflate", input, bytes,
+                  {RAWINFLATE_PROGRAM, {paths.input(stream), paths.output}, DISCARD, paths.output, bytes});
+}
+
+// The real gzip members that make_inputs kept, decoded one program run each.
+Row member_row(const Paths& paths) {
+    Row row{"rawinflate", "", 0, {}, at_least(INFLATE_TEXT_TARGET), {}, {}};
+    std::ifstream list(paths.inputs / MEMBER_LIST);
+    std::string name;
+    std::uint64_t size = 0;
+    std::string source;
+    while (list >> name >> size && std::getline(list, source)) {
+        row.commands.push_back({RAWINFLATE_PROGRAM,
+                                {(paths.inputs / MEMBER_FOLDER / name).string(), paths.output},
+                                DISCARD, paths.output, size});
+        row.bytes += size;
+    }
+    row.input = "text: " + std::to_string(row.commands.size()) + " gzip members, 1 run each";
+    if (row.commands.empty()) row.failure = "no gzip text members found on this machine";
+    return row;
+}
+
+Row tokenize_row(int level, const std::string& input, const char* data, const Paths& paths) {
+    const std::string level_text = std::to_string(level);
+    return row_of("lztokens " + level_text, input, paths.size(data),
+                  {LZTOKENS_PROGRAM, {paths.input(data), paths.output, level_text}, DISCARD, paths.output,
+                   std::nullopt});
+}
+
+// A warm-up round, which also brings every input into the page cache, then the timed runs in
+// rounds: round r takes the r-th sample of every row, so that a change in what else the
+// machine runs falls on all rows alike, the floor included.
+void measure_rows(std::span<Row* const> rows, int runs) {
+    for (int round = 0; round <= runs; ++round) {
+        std::fprintf(stderr, "bench_suite: %s round\n", round == 0 ? "warm-up" : std::to_string(round).c_str());
+        for (Row* row : rows) {
+            if (!row->failure.empty()) continue;
+            try {
+                const RunSample sample = run_once(TIMED_RUN_PROGRAM, row->commands);
+                if (round > 0) row->samples.push_back(sample);
+            } catch (const std::exception& error) {
+                row->failure = error.what();
+            }
+        }
+    }
+}
+
+bool passes(const Row& row) {
+    return row.failure.empty() && row.target &&
+           throughput(row.samples, row.bytes).median >= row.target->min_mbps;
+}
+
+void print_row(const Row& row, double floor_mbps) {
+    std::printf("%-12s %-38s %6.1f ", row.program.c_str(), row.input.c_str(),
+                static_cast<double>(row.bytes) / 1e6);
+    if (!row.failure.empty()) {
+        std::printf("FAILED: %s\n", row.failure.c_str());
+        return;
+    }
+    const Throughput rate = throughput(row.samples, row.bytes);
+    std::printf("%8.1f [%7.1f .. %7.1f] %6.2f %8ld  %-16s %s\n", rate.median, rate.min, rate.max,
+                floor_mbps > 0 ? rate.median / floor_mbps : 0.0, peak_kib(row.samples),
+                row.target ? row.target->text.c_str() : "",
+                row.target ? (passes(row) ? "pass" : "FAIL") : "");
+}
+
+// A codec program's peak resident size on a 100 MB input, against the runtime's own.
+bool print_memory(const char* what, const Row& row, long baseline_kib, bool has_target) {
+    if (!row.failure.empty()) {
+        std::printf("  %-48s FAILED\n", what);
+        return false;
+    }
+    const long peak = peak_kib(row.samples);
+    const bool pass = peak - baseline_kib < RSS_ALLOWANCE_KIB;
+    std::printf("  %-48s %7ld KiB  %+7ld KiB   %s\n", what, peak, peak - baseline_kib,
+                has_target ? (pass ? "pass" : "FAIL") : "(no target)");
+    return !has_target || pass;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 3 || argc > 4) {
+        std::fprintf(stderr, "usage: bench_suite <inputs> <scratch> [runs]\n");
+        return 2;
+    }
+    const int runs = argc == 4 ? std::atoi(argv[3]) : DEFAULT_RUNS;
+    if (runs < MIN_RUNS) {
+        std::fprintf(stderr, "bench_suite: runs: at least %d\n", MIN_RUNS);
+        return 2;
+    }
+    const Paths paths{argv[1], (std::filesystem::path(argv[2]) / "output").string()};
+
+    try {
+        const std::uint64_t random_size = paths.size(RANDOM_FILE);
+        const std::string noise = paths.input(RANDOM_FILE);
+        const std::string& output = paths.output;
+        Row floor = row_of("floor_copy", "incompressible", random_size,
+                           {FLOOR_COPY_PROGRAM, {noise, output}, DISCARD, output, random_size});
+        Row cat = row_of("cat", "incompressible, cat file > out", random_size,
+                         {"cat", {noise}, output, output, random_size});
+        char offset[16];
+        char length[16];
+        std::snprintf(offset, sizeof offset, "%08llX", static_cast<unsigned long long>(SLICE_OFFSET));
+        std::snprintf(length, sizeof length, "%08llX", static_cast<unsigned long long>(SLICE_LENGTH));
+        Row slice = row_of("byteslice", "incompressible, 100 MiB range", SLICE_LENGTH,
+                           {BYTESLICE_PROGRAM, {noise, output, offset, length}, DISCARD, output, SLICE_LENGTH});
+        Row baseline = row_of("runtime", "opens two files, ends", 0,
+                              {RUNTIME_BASELINE_PROGRAM, {noise, output}, DISCARD, output, 0});
+
+        Row inflate_text = member_row(paths);
+        Row inflate_binary = inflate_row("binary: executables, fixed blocks", BINARY_STREAM, BINARY_FILE, paths);
+        Row inflate_runs = inflate_row("long runs, fixed blocks", RUNS_STREAM, RUNS_FILE, paths);
+        inflate_runs.target = at_least(INFLATE_RUNS_TARGET);
+        Row inflate_noise = inflate_row("incompressible, stored blocks", RANDOM_STREAM, RANDOM_FILE, paths);
+
+        std::vector<Row> tokenize_text;
+        for (int level = 0; level < LEVELS; ++level) {
+            tokenize_text.push_back(tokenize_row(level, "text", TEXT_FILE, paths));
+            for (const LevelTarget& target : TOKENIZE_TEXT_TARGETS)
+                if (target.level == level) tokenize_text.back().target = at_least(target.mbps);
+        }
+        Row tokenize_binary = tokenize_row(3, "binary: executables", BINARY_FILE, paths);
+        Row tokenize_runs = tokenize_row(3, "long runs", RUNS_FILE, paths);
+        Row tokenize_noise = tokenize_row(3, "incompressible", RANDOM_FILE, paths);
+
+        // Table order, which is also the order of measuring, the floor first.
+        std::vector<Row*> table = {&floor, &cat, &slice, &inflate_text, &inflate_binary, &inflate_runs,
+                                   &inflate_noise};
+        for (Row& row : tokenize_text) table.push_back(&row);
+        table.insert(table.end(), {&tokenize_binary, &tokenize_runs, &tokenize_noise});
+
+        std::vector<Row*> measured = table;
+        measured.push_back(&baseline);
+        const std::string load_before = load_average();
+        measure_rows(measured, runs);
+        const std::string load_after = load_average();
+        if (cat.failure.empty()) {
+            const double cat_mbps = throughput(cat.samples, cat.bytes).median;
+            slice.target = Target{">= 80% of cat", SLICE_SHARE_OF_CAT * cat_mbps};
+        }
+
+        const double floor_mbps = floor.failure.empty() ? throughput(floor.samples, floor.bytes).median : 0;
+        std::printf("\nflatebits benchmarks: %s, %s build; each figure is the median of %d runs,\n"
+                    "[min .. max] beside it. MB = 10^6 bytes. Time is the wall clock of the whole\n"
+                    "program run, inputs in the page cache, outputs to %s.\n"
+                    "Throughput counts the decoded output for rawinflate, the input otherwise.\n"
+                    "x floor: against floor_copy, a byte loop through a 64 KiB ring and a 64 KiB\n"
+                    "buffer with 64 KiB file blocks. Peak: resident KiB, largest of the runs.\n"
+                    "Load average (1 min) before the runs %s, after them %s: other work on the\n"
+                    "machine makes the figures noisy.\n\n",
+                    BENCH_COMPILER, BENCH_BUILD_TYPE, runs, argv[2], load_before.c_str(), load_after.c_str());
+        std::printf("%-12s %-38s %6s %8s [%7s .. %7s] %6s %8s  %-16s %s\n", "program", "input", "MB",
+                    "MB/s", "min", "max", "xfloor", "peak KiB", "target", "result");
+        bool all_pass = true;
+        for (const Row* row : table) {
+            print_row(*row, floor_mbps);
+            if (row->target) all_pass &= passes(*row);
+        }
+
+        std::printf("\nPeak resident size on inputs of about 100 MB, beside the C runtime's own\n"
+                    "(target: less than %ld KiB beyond it for rawinflate and lztokens):\n",
+                    RSS_ALLOWANCE_KIB);
+        if (baseline.failure.empty()) {
+            const long baseline_kib = peak_kib(baseline.samples);
+            std::printf("  %-48s %7ld KiB\n", "runtime_baseline (opens two files and ends)", baseline_kib);
+            all_pass &= print_memory(("rawinflate, " + megabytes(paths.size(RANDOM_STREAM)) +
+                                      " stored-block stream").c_str(),
+                                     inflate_noise, baseline_kib, true);
+            all_pass &= print_memory(("lztokens 3, " + megabytes(random_size) + " incompressible").c_str(),
+                                     tokenize_noise, baseline_kib, true);
+            print_memory(("byteslice, " + megabytes(SLICE_LENGTH) + " range").c_str(), slice,
+                         baseline_kib, false);
+        } else {
+            std::printf("  runtime_baseline FAILED: %s\n", baseline.failure.c_str());
+            all_pass = false;
+        }
+        std::printf("\nAll targets met: %s\n", all_pass ? "yes" : "no");
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "bench_suite: %s\n", error.what());
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Builds the kit for speed in build/bench, writes the benchmark inputs there, times every
+# program and prints the table. Usage: bench/run.sh [runs]   (default 5; about 5 minutes).
+# Not part of the test suite: the figures depend on the machine and on what else it runs.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+runs=${1:-5}
+build=build/bench
+mkdir -p "$build"
+
+echo "== configure and build (Release) in $build"
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=ON \
+    -DFLATEBITS_BENCH=ON > "$build/configure.log" 2>&1 \
+    || { cat "$build/configure.log"; exit 1; }
+cmake --build "$build" -j 2 --target benchmarks
+
+echo "== inputs in $build/inputs"
+"$build/bench/make_inputs" "$build/inputs"
+
+# Outputs go to memory where the machine has a tmpfs, so that no disk write-back is timed.
+scratch=$(mktemp -d /dev/shm/flatebits-bench.XXXXXX 2>/dev/null || mktemp -d "$PWD/$build/scratch.XXXXXX")
+trap 'rm -rf "$scratch"' EXIT
+
+echo "== $runs timed runs of each program"
+"$build/bench/bench_suite" "$build/inputs" "$scratch" "$runs"
+
+if [ -x "$build/bench/floor_loop_benchmark" ]; then
+    echo
+    echo "== the floor loop alone, in memory"
+    "$build/bench/floor_loop_benchmark" --benchmark_min_time=0.5
+fi
