@@ -119,7 +119,10 @@ Row tokenize_row(int level, const std::string& input, const char* data, const Pa
 // machine runs falls on all rows alike, the floor included.
 void measure_rows(std::span<Row* const> rows, int runs) {
     for (int round = 0; round <= runs; ++round) {
-        std::fprintf(stderr, "bench_suite: %s round\n", round == 0 ? "warm-up" : std::to_string(round).c_str());
+        if (round == 0)
+            std::fprintf(stderr, "bench_suite: warm-up round\n");
+        else
+            std::fprintf(stderr, "bench_suite: round %d of %d\n", round, runs);
         for (Row* row : rows) {
             if (!row->failure.empty()) continue;
             try {

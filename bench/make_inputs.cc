@@ -155,7 +155,8 @@ int main(int argc, char** argv) {
     }
     try {
         const std::filesystem::path folder = argv[1];
-        std::filesystem::remove_all(folder);
+        // Only the member folder is cleared: every other input file is overwritten in full.
+        std::filesystem::remove_all(folder / MEMBER_FOLDER);
         std::filesystem::create_directories(folder / MEMBER_FOLDER);
 
         TextInputs text_inputs;
