@@ -34,7 +34,9 @@ struct Vocabulary {
     std::vector<std::uint64_t> cumulative_weight;  // Zipf-like: rank r weighs 1 / (r + 1)
 };
 
-Vocabulary make_vocabulary(Rng& rng) {
+// One vocabulary for every text, made from its own seed.
+Vocabulary make_vocabulary() {
+    Rng rng(1951);
     Vocabulary vocabulary;
     for (const std::string_view word : COMMON_WORDS) vocabulary.words.emplace_back(word);
     while (vocabulary.words.size() < VOCABULARY_SIZE) {
@@ -52,27 +54,34 @@ Vocabulary make_vocabulary(Rng& rng) {
     return vocabulary;
 }
 
+// A plain binary search for the first cumulative weight above a random ticket.
 const std::string& pick_word(const Vocabulary& vocabulary, Rng& rng) {
-    const std::uint64_t ticket = below(rng, vocabulary.cumulative_weight.back());
-    const auto found = std::ranges::upper_bound(vocabulary.cumulative_weight, ticket);
-    return vocabulary.words[static_cast<std::size_t>(found - vocabulary.cumulative_weight.begin())];
+    const std::uint64_t* const weights = vocabulary.cumulative_weight.data();
+    const std::uint64_t ticket = rng() % weights[VOCABULARY_SIZE - 1];
+    std::size_t low = 0;
+    std::size_t high = VOCABULARY_SIZE - 1;
+    while (low < high) {
+        const std::size_t middle = (low + high) / 2;
+        if (weights[middle] > ticket)
+            high = middle;
+        else
+            low = middle + 1;
+    }
+    return vocabulary.words[low];
 }
 
 // Sentences of 4 to 20 words with commas, wrapped near 72 columns, now and then a blank line.
 void append_text(std::vector<std::uint8_t>& out, std::size_t count, Rng& rng) {
-    const Vocabulary vocabulary = make_vocabulary(rng);
+    static const Vocabulary vocabulary = make_vocabulary();
     const std::size_t end = out.size() + count;
     std::size_t column = 0;
     while (out.size() < end) {
         const std::uint64_t sentence_words = between(rng, 4, 20);
         for (std::uint64_t index = 0; index < sentence_words && out.size() < end; ++index) {
-            std::string word = pick_word(vocabulary, rng);
-            if (index == 0) word[0] = static_cast<char>(word[0] - 'a' + 'A');
-            if (index + 1 == sentence_words)
-                word += '.';
-            else if (below(rng, 12) == 0)
-                word += ',';
-            if (column > 0 && column + word.size() > 72) {
+            const std::string& word = pick_word(vocabulary, rng);
+            const char mark = index + 1 == sentence_words ? '.' : below(rng, 12) == 0 ? ',' : 0;
+            const std::size_t width = word.size() + (mark != 0 ? 1 : 0);
+            if (column > 0 && column + width > 72) {
                 out.push_back('\n');
                 if (below(rng, 12) == 0) out.push_back('\n');
                 column = 0;
@@ -80,16 +89,25 @@ void append_text(std::vector<std::uint8_t>& out, std::size_t count, Rng& rng) {
                 out.push_back(' ');
                 ++column;
             }
+            const std::size_t start = out.size();
             out.insert(out.end(), word.begin(), word.end());
-            column += word.size();
+            if (index == 0) out[start] = static_cast<std::uint8_t>(out[start] - 'a' + 'A');
+            if (mark != 0) out.push_back(static_cast<std::uint8_t>(mark));
+            column += width;
         }
     }
     out.resize(end);
 }
 
 void append_random(std::vector<std::uint8_t>& out, std::size_t count, Rng& rng) {
-    for (std::size_t index = 0; index < count; ++index)
-        out.push_back(static_cast<std::uint8_t>(rng() >> 56));
+    const std::size_t start = out.size();
+    out.resize(start + count);
+    std::uint8_t* const bytes = out.data() + start;
+    std::uint64_t number = 0;
+    for (std::size_t index = 0; index < count; ++index) {
+        if (index % 8 == 0) number = rng();
+        bytes[index] = static_cast<std::uint8_t>(number >> (index % 8 * 8));
+    }
 }
 
 // Mostly a few favourite byte values, as in images and tables; lengths mostly short.

@@ -2,6 +2,7 @@
 // no held-back bytes, no sliding, so none of the program's buffering can leak into it.
 #include "reference_parse.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace {
@@ -26,26 +27,27 @@ constexpr std::uint64_t WINDOW = 32506;  // a candidate lies fewer positions bac
 constexpr std::uint64_t MAX_LENGTH = 258;
 constexpr std::uint64_t MIN_LENGTH = 3;
 
+// The tables and the output live in vectors sized once; the parse works through plain
+// pointers into them, which keeps unoptimised test builds fast enough.
 struct Parse {
-    std::span<const std::uint8_t> input;
+    const std::uint8_t* input;
+    std::uint64_t size;
     SearchLimits limits;
-    std::vector<std::uint64_t> heads;
+    std::uint64_t* heads;
     // One link per position instead of a 32,768-entry ring: a candidate is never more than
     // 32,505 positions back, so its ring slot would not have been reused yet, and both give
     // the same chains.
-    std::vector<std::uint64_t> links;
-    std::vector<std::uint8_t> tokens;
+    std::uint64_t* links;
+    std::uint8_t* out;  // next free byte of the token stream
 };
 
 // Past the end of the input the hash reads zeros; the hash of the last two positions
 // cannot change the tokens, whatever it reads there.
-std::uint32_t byte_at(const Parse& parse, std::uint64_t position) {
-    return position < parse.input.size() ? parse.input[position] : 0;
-}
-
 std::uint32_t hash3(const Parse& parse, std::uint64_t position) {
-    return ((byte_at(parse, position) << 5 ^ byte_at(parse, position + 1)) << 5 ^
-            byte_at(parse, position + 2)) & 0x7FFF;
+    std::uint32_t bytes[3] = {0, 0, 0};
+    for (std::uint64_t index = 0; index < 3; ++index)
+        if (position + index < parse.size) bytes[index] = parse.input[position + index];
+    return ((bytes[0] << 5 ^ bytes[1]) << 5 ^ bytes[2]) & 0x7FFF;
 }
 
 void insert(Parse& parse, std::uint64_t position) {
@@ -54,19 +56,22 @@ void insert(Parse& parse, std::uint64_t position) {
     parse.heads[hash] = position;
 }
 
+// Equal bytes from the start, up to 258 and never past the end of the input.
 std::uint64_t common_length(const Parse& parse, std::uint64_t position, std::uint64_t candidate) {
+    const std::uint64_t most = std::min(MAX_LENGTH, parse.size - position);
+    const std::uint8_t* const here = parse.input + position;
+    const std::uint8_t* const there = parse.input + candidate;
     std::uint64_t length = 0;
-    while (length < MAX_LENGTH && position + length < parse.input.size() &&
-           parse.input[candidate + length] == parse.input[position + length])
-        ++length;
+    while (length < most && there[length] == here[length]) ++length;
     return length;
 }
 
 void emit(Parse& parse, std::uint64_t distance, std::uint64_t value) {
-    parse.tokens.push_back(static_cast<std::uint8_t>(distance & 0xFF));
-    parse.tokens.push_back(static_cast<std::uint8_t>(distance >> 8));
-    parse.tokens.push_back(static_cast<std::uint8_t>(value & 0xFF));
-    parse.tokens.push_back(static_cast<std::uint8_t>(value >> 8));
+    parse.out[0] = static_cast<std::uint8_t>(distance & 0xFF);
+    parse.out[1] = static_cast<std::uint8_t>(distance >> 8);
+    parse.out[2] = static_cast<std::uint8_t>(value & 0xFF);
+    parse.out[3] = static_cast<std::uint8_t>(value >> 8);
+    parse.out += 4;
 }
 
 }  // namespace
@@ -74,14 +79,17 @@ void emit(Parse& parse, std::uint64_t distance, std::uint64_t value) {
 std::vector<std::uint8_t> reference_parse(std::span<const std::uint8_t> input, int level) {
     if (level < LOWEST_LEVEL || level > HIGHEST_LEVEL)
         throw std::invalid_argument("level outside 0..9");
-    Parse parse{input, LEVELS[level], std::vector<std::uint64_t>(HASH_VALUES, 0),
-                std::vector<std::uint64_t>(input.size(), 0), {}};
+    std::vector<std::uint64_t> heads(HASH_VALUES, 0);
+    std::vector<std::uint64_t> links(input.size(), 0);
+    std::vector<std::uint8_t> tokens(4 * input.size());  // at most one token per byte
+    Parse parse{input.data(), input.size(), LEVELS[level], heads.data(), links.data(),
+                tokens.data()};
 
     const std::uint64_t previous_length = 0;
     std::uint64_t match_position = 0;
     std::uint64_t skip = 0;
     bool skip_insert = false;
-    for (std::uint64_t position = 0; position < input.size(); ++position) {
+    for (std::uint64_t position = 0; position < parse.size; ++position) {
         if (skip > 0) {
             --skip;
             if (!skip_insert) insert(parse, position);
@@ -108,7 +116,7 @@ std::vector<std::uint8_t> reference_parse(std::span<const std::uint8_t> input, i
             }
         }
         if (best < MIN_LENGTH) {
-            emit(parse, 0, input[position]);
+            emit(parse, 0, parse.input[position]);
             skip_insert = false;
             insert(parse, position);
         } else {
@@ -118,5 +126,6 @@ std::vector<std::uint8_t> reference_parse(std::span<const std::uint8_t> input, i
             skip = best - 1;
         }
     }
-    return parse.tokens;
+    tokens.resize(static_cast<std::size_t>(parse.out - tokens.data()));
+    return tokens;
 }

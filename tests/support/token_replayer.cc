@@ -6,15 +6,21 @@
 
 namespace {
 
-std::uint16_t little_endian_16(std::span<const std::uint8_t> bytes, std::size_t offset) {
-    return static_cast<std::uint16_t>(bytes[offset] | bytes[offset + 1] << 8);
-}
-
 ReplayedToken token_at(std::span<const std::uint8_t> stream, std::size_t index,
                        std::uint64_t position) {
-    const std::size_t offset = index * TOKEN_SIZE;
-    return ReplayedToken{position, little_endian_16(stream, offset),
-                         little_endian_16(stream, offset + 2)};
+    const std::uint8_t* const bytes = stream.data() + index * TOKEN_SIZE;
+    return ReplayedToken{position, static_cast<std::uint16_t>(bytes[0] | bytes[1] << 8),
+                         static_cast<std::uint16_t>(bytes[2] | bytes[3] << 8)};
+}
+
+std::uint64_t covered_bytes(const ReplayedToken& token) {
+    return token.distance == 0 ? 1 : token.value;
+}
+
+bool is_good(const ReplayedToken& token, std::uint64_t rebuilt) {
+    if (token.distance == 0) return token.value <= 0xFF;
+    return token.distance <= FARTHEST_DISTANCE && token.value >= SHORTEST_MATCH &&
+           token.value <= LONGEST_MATCH && token.distance <= rebuilt;
 }
 
 std::string where(std::size_t index, std::uint64_t position) {
@@ -24,25 +30,21 @@ std::string where(std::size_t index, std::uint64_t position) {
     return text;
 }
 
-// Empty when the token may follow `rebuilt` bytes; otherwise what is wrong with it.
+// What is wrong with a token that is not good after `rebuilt` bytes.
 std::string token_fault(const ReplayedToken& token, std::uint64_t rebuilt) {
     char text[96];
-    if (token.distance == 0) {
-        if (token.value <= 0xFF) return {};
+    if (token.distance == 0)
         std::snprintf(text, sizeof text, "literal value 0x%04X has a non-zero fourth byte",
                       token.value);
-    } else if (token.distance > FARTHEST_DISTANCE) {
+    else if (token.distance > FARTHEST_DISTANCE)
         std::snprintf(text, sizeof text, "distance %u is outside 1..%u", token.distance,
                       FARTHEST_DISTANCE);
-    } else if (token.value < SHORTEST_MATCH || token.value > LONGEST_MATCH) {
+    else if (token.value < SHORTEST_MATCH || token.value > LONGEST_MATCH)
         std::snprintf(text, sizeof text, "length %u is outside %u..%u", token.value,
                       SHORTEST_MATCH, LONGEST_MATCH);
-    } else if (token.distance > rebuilt) {
+    else
         std::snprintf(text, sizeof text, "distance %u reaches before the input (%llu bytes so far)",
                       token.distance, static_cast<unsigned long long>(rebuilt));
-    } else {
-        return {};
-    }
     return text;
 }
 
@@ -50,25 +52,36 @@ std::string token_fault(const ReplayedToken& token, std::uint64_t rebuilt) {
 
 Replay replay_tokens(std::span<const std::uint8_t> stream) {
     Replay replay;
+    // First the tokens alone: whether one is good depends only on how many bytes precede it.
     const std::size_t count = stream.size() / TOKEN_SIZE;
-    for (std::size_t index = 0; index < count; ++index) {
-        const ReplayedToken token = token_at(stream, index, replay.bytes.size());
-        const std::string fault = token_fault(token, replay.bytes.size());
-        if (!fault.empty()) {
-            replay.error = where(index, token.position) + fault;
-            return replay;
+    replay.tokens.resize(count);
+    ReplayedToken* const tokens = replay.tokens.data();
+    std::uint64_t rebuilt = 0;
+    std::size_t good = 0;
+    for (; good < count; ++good) {
+        const ReplayedToken token = token_at(stream, good, rebuilt);
+        if (!is_good(token, rebuilt)) {
+            replay.error = where(good, rebuilt) + token_fault(token, rebuilt);
+            break;
         }
-        replay.tokens.push_back(token);
+        tokens[good] = token;
+        rebuilt += covered_bytes(token);
+    }
+    replay.tokens.resize(good);
+    if (replay.error.empty() && stream.size() % TOKEN_SIZE != 0)
+        replay.error = "stream size " + std::to_string(stream.size()) + " is not a multiple of 4";
+
+    replay.bytes.resize(rebuilt);
+    std::uint8_t* out = replay.bytes.data();
+    for (std::size_t index = 0; index < good; ++index) {
+        const ReplayedToken& token = tokens[index];
         if (token.distance == 0) {
-            replay.bytes.push_back(static_cast<std::uint8_t>(token.value));
+            *out++ = static_cast<std::uint8_t>(token.value);
             continue;
         }
         // One byte at a time: the source may overlap the bytes this match appends.
-        for (std::uint32_t copied = 0; copied < token.value; ++copied)
-            replay.bytes.push_back(replay.bytes[replay.bytes.size() - token.distance]);
+        for (std::uint32_t copied = 0; copied < token.value; ++copied, ++out) *out = out[-token.distance];
     }
-    if (stream.size() % TOKEN_SIZE != 0)
-        replay.error = "stream size " + std::to_string(stream.size()) + " is not a multiple of 4";
     return replay;
 }
 
@@ -92,7 +105,7 @@ std::string first_token_difference(std::span<const std::uint8_t> actual,
         if (got.distance != want.distance || got.value != want.value)
             return where(index, position) + "got " + describe_token(got) + ", expected " +
                    describe_token(want);
-        position += want.distance == 0 ? 1 : want.value;
+        position += covered_bytes(want);
     }
     if (std::ranges::equal(actual, expected)) return {};
     if (actual.size() == expected.size()) return "the streams differ in a trailing partial token";

@@ -48,12 +48,12 @@ Bytes joined(const std::vector<Bytes>& parts) {
 std::vector<ExactCase> exact_cases() {
     const Bytes twin_prefix = bytes_of("PQabcdefgh" + HASH_TWINS_OF_ABC);
     return {
-        {"Empty", {}, levels_from(0, 9), {}},
+        {"Empty", {}, {3}, {}},
         // Positions 3 and 4 find only positions 0 and 1, which are never candidates.
         {"AbcSevenTimes", bytes_of(repeated("abc", 7)), levels_from(0, 9),
          {0x00, 0x00, 0x61, 0x00, 0x00, 0x00, 0x62, 0x00, 0x00, 0x00, 0x63, 0x00,
           0x00, 0x00, 0x61, 0x00, 0x00, 0x00, 0x62, 0x00, 0x03, 0x00, 0x10, 0x00}},
-        {"TenZeroBytes", Bytes(10, 0x00), levels_from(0, 9),
+        {"TenZeroBytes", Bytes(10, 0x00), {0, 9},
          joined({literals(Bytes(3, 0x00)), match(1, 7)})},
         {"NearerOfTwoEqualCandidatesWins", bytes_of("xxabcXabcYabcZ"), {3},
          joined({literals(bytes_of("xxabcX")), match(4, 3), literal('Y'), match(4, 3),
@@ -80,8 +80,7 @@ std::vector<ExactCase> exact_cases() {
         // "acC" hashes like "abc" and shares its first byte: at level 0 that ends the search.
         {"LevelZeroStopsAtFirstCandidateSharingAByte", bytes_of("PQabcdefghacCabcdefgh"), {0},
          joined({literals(bytes_of("PQabcdefghacCa")), match(11, 7)})},
-        {"HigherLevelsLookPastAOneByteCollision", bytes_of("PQabcdefghacCabcdefgh"),
-         levels_from(1, 9), joined({literals(bytes_of("PQabcdefghacC")), match(11, 8)})},
+        {"HigherLevelsLookPastAOneByteCollision", bytes_of("PQabcdefghacCabcdefgh"), {1, 9}, joined({literals(bytes_of("PQabcdefghacC")), match(11, 8)})},
         // Hash twins that share no byte do not end the search, and level 0 has no budget.
         {"LevelZeroWalksPastCollisionsSharingNoByte", joined({twin_prefix, bytes_of("abcdefgh")}),
          {0}, joined({literals(twin_prefix),
