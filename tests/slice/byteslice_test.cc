@@ -28,7 +28,7 @@ ProgramResult byteslice(const std::vector<std::string>& arguments) {
     return run_program(BYTESLICE_PROGRAM, arguments);
 }
 
-// Bytes that differ from their neighbours, so a range off by one shows.
+// Pseudo-random bytes, so a range that is off by a single byte shows.
 std::vector<std::uint8_t> patterned_bytes(std::size_t size) {
     std::vector<std::uint8_t> bytes(size);
     std::uint32_t state = 12345;
