@@ -13,9 +13,11 @@ if [ ! -f "$1/CPackConfig.cmake" ]; then
   exit 2
 fi
 build=$(cd "$1" && pwd)
-for tool in cpack dpkg-deb dpkg-shlibdeps; do
+# cpack comes with cmake, dpkg-deb and dpkg-shlibdeps with dpkg-dev; cpack runs file to find
+# the executables whose libraries dpkg-shlibdeps turns into the Depends field.
+for tool in cpack dpkg-deb dpkg-shlibdeps file; do
   if ! command -v "$tool" >/dev/null 2>&1; then
-    echo "check_package.sh: $tool is not installed (cpack comes with cmake, the others with dpkg-dev)" >&2
+    echo "check_package.sh: $tool is not installed" >&2
     exit 1
   fi
 done
@@ -48,7 +50,7 @@ version=$(sed -n 's/^CMAKE_PROJECT_VERSION:[A-Z]*=//p' "$build/CMakeCache.txt")
 [ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || fail "package version is not $version"
 [ -n "$(dpkg-deb -f "$deb" Depends)" ] || fail "no Depends field: dpkg-shlibdeps did not run"
 
-# The path is the sixth column of dpkg-deb -c; directories end in a slash.
+# The path is the sixth column of dpkg-deb -c; directory entries (mode d...) are left out.
 files=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { print $6 }')
 for program in rawinflate lztokens byteslice; do
   echo "$files" | grep -qx "\./usr/bin/$program" || fail "./usr/bin/$program is missing"
