@@ -26,7 +26,8 @@ constexpr std::array<std::string_view, 48> COMMON_WORDS = {
     "can", "her", "has", "there", "been", "if", "more", "when", "will", "would", "who", "so",
 };
 constexpr std::string_view LETTERS_BY_FREQUENCY =
-    "eeeeeeeeeeeetttttttttaaaaaaaaoooooooiiiiiiinnnnnnnsssssshhhhhhrrrrrrddddllllcccuuummmwwffggyyppbbvkjxqz";
+    "eeeeeeeeeeeetttttttttaaaaaaaaoooooooiiiiiiinnnnnnnsssssshhhhhh"
+    "rrrrrrddddllllcccuuummmwwffggyyppbbvkjxqz";
 constexpr std::size_t VOCABULARY_SIZE = 3000;
 
 struct Vocabulary {

@@ -14,11 +14,18 @@ struct SearchLimits {
     std::uint32_t chain_budget;
 };
 
-// The ten levels of lztokens, rows 0 to 9.
+// The ten levels of lztokens, one row per level from 0 to 9.
 constexpr SearchLimits LEVELS[] = {
-    {0, 0, 0, 0},        {4, 4, 8, 4},        {4, 5, 16, 8},       {4, 6, 32, 32},
-    {4, 4, 16, 16},      {8, 16, 32, 32},     {8, 16, 128, 128},   {8, 32, 128, 256},
-    {32, 128, 258, 1024}, {32, 258, 258, 4096},
+    {0, 0, 0, 0},
+    {4, 4, 8, 4},
+    {4, 5, 16, 8},
+    {4, 6, 32, 32},
+    {4, 4, 16, 16},
+    {8, 16, 32, 32},
+    {8, 16, 128, 128},
+    {8, 32, 128, 256},
+    {32, 128, 258, 1024},
+    {32, 258, 258, 4096},
 };
 static_assert(sizeof LEVELS / sizeof LEVELS[0] == HIGHEST_LEVEL + 1);
 

@@ -25,8 +25,8 @@ bool is_good(const ReplayedToken& token, std::uint64_t rebuilt) {
 
 std::string where(std::size_t index, std::uint64_t position) {
     char text[96];
-    std::snprintf(text, sizeof text, "token %zu (stream offset %zu, input position %llu): ",
-                  index, index * TOKEN_SIZE, static_cast<unsigned long long>(position));
+    std::snprintf(text, sizeof text, "token %zu (stream offset %zu, input position %llu): ", index,
+                  index * TOKEN_SIZE, static_cast<unsigned long long>(position));
     return text;
 }
 
@@ -40,8 +40,8 @@ std::string token_fault(const ReplayedToken& token, std::uint64_t rebuilt) {
         std::snprintf(text, sizeof text, "distance %u is outside 1..%u", token.distance,
                       FARTHEST_DISTANCE);
     else if (token.value < SHORTEST_MATCH || token.value > LONGEST_MATCH)
-        std::snprintf(text, sizeof text, "length %u is outside %u..%u", token.value,
-                      SHORTEST_MATCH, LONGEST_MATCH);
+        std::snprintf(text, sizeof text, "length %u is outside %u..%u", token.value, SHORTEST_MATCH,
+                      LONGEST_MATCH);
     else
         std::snprintf(text, sizeof text, "distance %u reaches before the input (%llu bytes so far)",
                       token.distance, static_cast<unsigned long long>(rebuilt));
@@ -80,7 +80,8 @@ Replay replay_tokens(std::span<const std::uint8_t> stream) {
             continue;
         }
         // One byte at a time: the source may overlap the bytes this match appends.
-        for (std::uint32_t copied = 0; copied < token.value; ++copied, ++out) *out = out[-token.distance];
+        for (std::uint32_t copied = 0; copied < token.value; ++copied, ++out)
+            *out = out[-token.distance];
     }
     return replay;
 }

@@ -20,9 +20,9 @@ struct ReplayedToken {
 };
 
 struct Replay {
-    std::vector<std::uint8_t> bytes;     // the input rebuilt, up to the first bad token
-    std::vector<ReplayedToken> tokens;   // the good tokens, in stream order
-    std::string error;                   // empty when the whole stream is good
+    std::vector<std::uint8_t> bytes;    // the input rebuilt, up to the first bad token
+    std::vector<ReplayedToken> tokens;  // the good tokens, in stream order
+    std::string error;                  // empty when the whole stream is good
 };
 
 // Rebuilds the input from a token stream: a literal appends its byte; a match appends

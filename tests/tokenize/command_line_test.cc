@@ -97,7 +97,8 @@ TEST(LztokensCommandLine, LevelOutsideZeroToNineIsRefusedBeforeTheOutputIsTouche
                 run_program(LZTOKENS_PROGRAM, {folder.file("input"), folder.file(output), level});
             EXPECT_EQ(result.exit_status, 2) << level;
             EXPECT_EQ(result.standard_output, "") << level;
-            EXPECT_EQ(result.standard_error, "lztokens: " + level + ": level must be from 0 to 9\n");
+            EXPECT_EQ(result.standard_error,
+                      "lztokens: " + level + ": level must be from 0 to 9\n");
         }
     }
     EXPECT_EQ(read_file(folder.file("existing")), bytes_of("earlier contents"));
@@ -121,7 +122,8 @@ TEST(LztokensCommandLine, ReadsTheLevelAsAtoiDoes) {
         {{}, 3},              // no level argument
         {{"abc"}, 0},         // no digits
         {{"3x"}, 3},          // digits up to the first other character
-        {{" +7"}, 7},         // leading white space and a sign
+        {{" 7"}, 7},          // leading white space
+        {{"+8"}, 8},          // a sign
         {{"09"}, 9},          // a leading zero
         {{"5", "extra"}, 5},  // a fourth argument changes nothing
     };
@@ -159,7 +161,8 @@ TEST(LztokensCommandLine, WriteErrorIsStatusTwoWithOneLine) {
     for (const std::size_t size : {10, 100'000}) {
         TempDir folder;
         write_file(folder.file("input"), random_input(size, 2));
-        const ProgramResult result = run_program(LZTOKENS_PROGRAM, {folder.file("input"), "/dev/full"});
+        const ProgramResult result =
+            run_program(LZTOKENS_PROGRAM, {folder.file("input"), "/dev/full"});
         EXPECT_EQ(result.exit_status, 2) << size << " bytes";
         EXPECT_EQ(result.standard_error,
                   std::string("lztokens: /dev/full: ") + std::strerror(ENOSPC) + "\n")

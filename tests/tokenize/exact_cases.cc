@@ -80,7 +80,8 @@ std::vector<ExactCase> exact_cases() {
         // "acC" hashes like "abc" and shares its first byte: at level 0 that ends the search.
         {"LevelZeroStopsAtFirstCandidateSharingAByte", bytes_of("PQabcdefghacCabcdefgh"), {0},
          joined({literals(bytes_of("PQabcdefghacCa")), match(11, 7)})},
-        {"HigherLevelsLookPastAOneByteCollision", bytes_of("PQabcdefghacCabcdefgh"), {1, 9}, joined({literals(bytes_of("PQabcdefghacC")), match(11, 8)})},
+        {"HigherLevelsLookPastAOneByteCollision", bytes_of("PQabcdefghacCabcdefgh"), {1, 9},
+         joined({literals(bytes_of("PQabcdefghacC")), match(11, 8)})},
         // Hash twins that share no byte do not end the search, and level 0 has no budget.
         {"LevelZeroWalksPastCollisionsSharingNoByte", joined({twin_prefix, bytes_of("abcdefgh")}),
          {0}, joined({literals(twin_prefix),

@@ -14,7 +14,8 @@ TEST(LztokensStream, IsTheStreamWorkedOutByHand) {
     for (const ExactCase& exact : exact_cases()) {
         for (const int level : exact.levels) {
             const TokenRun run = run_lztokens_at_level(exact.input, level);
-            EXPECT_TRUE(ran_cleanly(run, exact.input.size())) << exact.name << " at level " << level;
+            EXPECT_TRUE(ran_cleanly(run, exact.input.size()))
+                << exact.name << " at level " << level;
             EXPECT_EQ(first_token_difference(run.stream, exact.expected), "")
                 << exact.name << " at level " << level;
         }

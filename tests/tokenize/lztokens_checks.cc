@@ -34,27 +34,25 @@ std::vector<Refill> refills_for(std::uint64_t size) {
 
 }  // namespace
 
+TokenRun run_lztokens_on_file(const std::string& input_path,
+                              const std::vector<std::string>& arguments) {
+    TempDir folder;
+    std::vector<std::string> words = {input_path, folder.file("tokens")};
+    words.insert(words.end(), arguments.begin(), arguments.end());
+    TokenRun run{run_program(LZTOKENS_PROGRAM, words), {}};
+    if (std::filesystem::exists(folder.file("tokens")))
+        run.stream = read_file(folder.file("tokens"));
+    return run;
+}
+
 TokenRun run_lztokens(const Bytes& input, const std::vector<std::string>& arguments) {
     TempDir folder;
     write_file(folder.file("input"), input);
-    std::vector<std::string> words = {folder.file("input"), folder.file("tokens")};
-    words.insert(words.end(), arguments.begin(), arguments.end());
-    TokenRun run{run_program(LZTOKENS_PROGRAM, words), {}};
-    if (std::filesystem::exists(folder.file("tokens"))) run.stream = read_file(folder.file("tokens"));
-    return run;
+    return run_lztokens_on_file(folder.file("input"), arguments);
 }
 
 TokenRun run_lztokens_at_level(const Bytes& input, int level) {
     return run_lztokens(input, {std::to_string(level)});
-}
-
-TokenRun run_lztokens_on_file(const std::string& input_path, int level) {
-    TempDir folder;
-    TokenRun run{run_program(LZTOKENS_PROGRAM,
-                             {input_path, folder.file("tokens"), std::to_string(level)}),
-                 {}};
-    if (std::filesystem::exists(folder.file("tokens"))) run.stream = read_file(folder.file("tokens"));
-    return run;
 }
 
 testing::AssertionResult parse_trace(const std::string& standard_output,
@@ -81,7 +79,8 @@ testing::AssertionResult ran_cleanly(const TokenRun& run, std::uint64_t input_si
     if (!run.result.standard_error.empty())
         return testing::AssertionFailure() << "standard error: " << run.result.standard_error;
     std::vector<TraceLine> lines;
-    if (const testing::AssertionResult parsed = parse_trace(run.result.standard_output, lines); !parsed)
+    if (const testing::AssertionResult parsed = parse_trace(run.result.standard_output, lines);
+        !parsed)
         return parsed;
     const std::vector<Refill> refills = refills_for(input_size);
     if (lines.size() != refills.size())
@@ -127,7 +126,8 @@ Bytes random_with_copies(std::size_t size, std::uint64_t seed,
         for (std::uint64_t index = 0; index < copy.length; ++index)
             input[copy.position + index] = input[copy.position - copy.distance + index];
         const std::uint64_t after = copy.position + copy.length;
-        if (after < input.size()) input[after] = static_cast<std::uint8_t>(~input[after - copy.distance]);
+        if (after < input.size())
+            input[after] = static_cast<std::uint8_t>(~input[after - copy.distance]);
     }
     return input;
 }

@@ -22,10 +22,12 @@ struct TokenRun {
     Bytes stream;  // the output file
 };
 
-// lztokens <input> <output> arguments..., with input written to a fresh folder.
+// lztokens <input> <output> arguments..., the output in a fresh folder.
+TokenRun run_lztokens_on_file(const std::string& input_path,
+                              const std::vector<std::string>& arguments);
+// The same with input written to a file first.
 TokenRun run_lztokens(const Bytes& input, const std::vector<std::string>& arguments);
 TokenRun run_lztokens_at_level(const Bytes& input, int level);
-TokenRun run_lztokens_on_file(const std::string& input_path, int level);
 
 // One line of standard output, split into its five values.
 struct TraceLine {

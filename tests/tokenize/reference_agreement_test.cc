@@ -101,10 +101,12 @@ std::string find_file(const MachineFile& wanted) {
     std::error_code error;
     for (auto entry = std::filesystem::recursive_directory_iterator(
              wanted.folder, std::filesystem::directory_options::skip_permission_denied, error);
-         !error && entry != std::filesystem::recursive_directory_iterator(); entry.increment(error)) {
+         !error && entry != std::filesystem::recursive_directory_iterator();
+         entry.increment(error)) {
         std::error_code ignored;
         if (entry->is_regular_file(ignored) && !entry->is_symlink(ignored) &&
-            entry->file_size(ignored) >= wanted.smallest && entry->file_size(ignored) <= wanted.largest)
+            entry->file_size(ignored) >= wanted.smallest &&
+            entry->file_size(ignored) <= wanted.largest)
             paths.push_back(entry->path());
     }
     std::ranges::sort(paths);
@@ -126,7 +128,7 @@ TEST(LztokensParse, AgreesWithTheReferenceOnFilesOfThisMachine) {
         if (path.empty()) continue;
         const Bytes input = read_file(path);
         for (const int level : file.levels) {
-            const TokenRun run = run_lztokens_on_file(path, level);
+            const TokenRun run = run_lztokens_on_file(path, {std::to_string(level)});
             EXPECT_TRUE(ran_cleanly(run, input.size())) << path << " at level " << level;
             EXPECT_TRUE(is_reference_parse(run.stream, input, level)) << path;
         }
@@ -138,9 +140,9 @@ TEST(LztokensParse, HandOversLeaveNoTraceInTheStream) {
     const std::uint64_t second = FIRST_HANDOVER_END;
     const std::uint64_t third = second + READ_SIZE;
     const std::vector<PlantedCopy> copies = {
-        {second - 1, 1'000, 100},      // the last position handed over; runs into held-back bytes
-        {second + 725, 600, 100},      // copies bytes that were held back
-        {third, 32'505, 40},           // the first held-back byte, copied from carried history
+        {second - 1, 1'000, 100},  // the last position handed over; runs into held-back bytes
+        {second + 725, 600, 100},  // copies bytes that were held back
+        {third, 32'505, 40},       // the first held-back byte, copied from carried history
         {third + 1'000, 32'505, 258},
     };
     const Bytes input = random_with_copies(140'000, 3, copies);

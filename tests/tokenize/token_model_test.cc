@@ -38,14 +38,16 @@ TEST(Replayer, RefusesTheFirstBadTokenSayingWhereAndWhy) {
          "token 0 (stream offset 0, input position 0): distance 1 reaches before the input "
          "(0 bytes so far)"},
     };
-    for (const BadStream& bad : streams) EXPECT_EQ(replay_tokens(bad.stream).error, bad.error) << bad.name;
+    for (const BadStream& bad : streams)
+        EXPECT_EQ(replay_tokens(bad.stream).error, bad.error) << bad.name;
 }
 
 TEST(Replayer, OverlappingMatchRepeatsTheLatestBytes) {
     const Replay replay =
         replay_tokens(joined({literals(bytes_of("ab")), match(2, 7), match(32505, 258)}));
-    EXPECT_EQ(replay.error, "token 3 (stream offset 12, input position 9): distance 32505 reaches "
-                            "before the input (9 bytes so far)");
+    EXPECT_EQ(replay.error,
+              "token 3 (stream offset 12, input position 9): distance 32505 reaches "
+              "before the input (9 bytes so far)");
     EXPECT_EQ(replay.bytes, bytes_of("ababababa"));
     ASSERT_EQ(replay.tokens.size(), 3u);
     EXPECT_EQ(replay.tokens[2].position, 2u);
@@ -64,7 +66,8 @@ TEST(Replayer, DescribesTheFirstDifferenceBetweenStreams) {
 TEST(ReferenceParse, GivesTheStreamsWorkedOutByHand) {
     for (const ExactCase& exact : exact_cases())
         for (const int level : exact.levels)
-            EXPECT_EQ(first_token_difference(reference_parse(exact.input, level), exact.expected), "")
+            EXPECT_EQ(first_token_difference(reference_parse(exact.input, level), exact.expected),
+                      "")
                 << exact.name << " at level " << level;
 }
 
