@@ -46,7 +46,8 @@ std::vector<LzItem> greedy_items(std::string_view text, std::size_t begin, std::
             }
         }
         if (best_length >= MIN_MATCH) {
-            items.push_back(match(static_cast<unsigned>(best_length), static_cast<unsigned>(best_distance)));
+            items.push_back(
+                match(static_cast<unsigned>(best_length), static_cast<unsigned>(best_distance)));
             at += best_length;
         } else {
             items.push_back(literal(static_cast<std::uint8_t>(text[at])));
@@ -95,13 +96,14 @@ int main(int argc, char** argv) {
     put_dynamic_block(writer, true, lengths_by_use(litlen_uses, 286),
                       lengths_by_use(distance_uses, 30), dynamic_items);
 
-    const std::span<const std::uint8_t> text_bytes(reinterpret_cast<const std::uint8_t*>(text.data()),
-                                                   text.size());
+    const std::span<const std::uint8_t> text_bytes(
+        reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
     const std::vector<std::uint8_t> member = gzip_member_bytes(
         writer.bytes, GzipTrailer{crc32(text_bytes), static_cast<std::uint32_t>(text.size())});
 
     std::ofstream out(argv[1], std::ios::binary);
-    out.write(reinterpret_cast<const char*>(member.data()), static_cast<std::streamsize>(member.size()));
+    out.write(reinterpret_cast<const char*>(member.data()),
+              static_cast<std::streamsize>(member.size()));
     out.close();
     if (!out) {
         std::fprintf(stderr, "make_sample: %s: cannot write\n", argv[1]);

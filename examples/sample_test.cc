@@ -45,9 +45,9 @@ TEST(Sample, ShippedSampleDecodesToTextMatchingItsTrailer) {
     const std::vector<std::uint8_t> decoded = read_file(text);
     EXPECT_EQ(crc32(decoded), member->last_trailer.crc32);
     EXPECT_EQ(decoded.size(), member->last_trailer.isize);
-    EXPECT_TRUE(std::all_of(decoded.begin(), decoded.end(),
-                            [](std::uint8_t c) { return c == '\n' || (c >= 0x20 && c < 0x7F); }))
-        << "the sample decodes to readable text";
+    EXPECT_TRUE(std::all_of(decoded.begin(), decoded.end(), [](std::uint8_t c) {
+        return c == '\n' || (c >= 0x20 && c < 0x7F);
+    })) << "the sample decodes to readable text";
 }
 
 }  // namespace

@@ -10,30 +10,34 @@
 namespace {
 
 // A description with its fields as given; HCLEN just covers the non-zero lengths.
-DynamicHeader raw_header(unsigned nlen, unsigned ndist,
-                         std::initializer_list<std::pair<std::uint8_t, std::uint8_t>> code_length_lengths,
-                         std::vector<CodeLengthSymbol> sequence) {
+DynamicHeader raw_header(
+    unsigned nlen, unsigned ndist,
+    std::initializer_list<std::pair<std::uint8_t, std::uint8_t>> code_length_lengths,
+    std::vector<CodeLengthSymbol> sequence) {
     DynamicHeader header;
     header.hlit = nlen - 257;
     header.hdist = ndist - 1;
-    for (const auto& [symbol, length] : code_length_lengths) header.code_length_lengths[symbol] = length;
+    for (const auto& [symbol, length] : code_length_lengths)
+        header.code_length_lengths[symbol] = length;
     unsigned written = 4;
     for (unsigned i = 0; i < 19; ++i)
-        if (header.code_length_lengths[CODE_LENGTH_ORDER[i]] != 0) written = std::max(written, i + 1);
+        if (header.code_length_lengths[CODE_LENGTH_ORDER[i]] != 0)
+            written = std::max(written, i + 1);
     header.hclen = written - 4;
     header.sequence = std::move(sequence);
     return header;
 }
 
-std::vector<std::uint8_t> lengths_with(std::size_t size,
-                                       std::initializer_list<std::pair<unsigned, std::uint8_t>> codes) {
+std::vector<std::uint8_t> lengths_with(
+    std::size_t size, std::initializer_list<std::pair<unsigned, std::uint8_t>> codes) {
     std::vector<std::uint8_t> lengths(size, 0);
     for (const auto& [symbol, length] : codes) lengths.at(symbol) = length;
     return lengths;
 }
 
 // A valid description of the given lengths.
-DynamicHeader header_for(const std::vector<std::uint8_t>& litlen, const std::vector<std::uint8_t>& distance) {
+DynamicHeader header_for(const std::vector<std::uint8_t>& litlen,
+                         const std::vector<std::uint8_t>& distance) {
     return dynamic_header_for(litlen, distance);
 }
 
@@ -75,6 +79,21 @@ DynamicStream head_then(const DynamicHeader& header) {
 
 const std::string HEAD_LINE = statistics_line(0, 1, 0, 4);
 
+// Checks a stream that stops at a fault in the dynamic block, the second one.
+void expect_fault_after_head(const std::vector<std::uint8_t>& stream, const std::string& output,
+                             const std::string& fault) {
+    for (const std::size_t tail : FAULT_TAILS) {
+        SCOPED_TRACE(std::to_string(tail) + " bytes after the fault");
+        std::vector<std::uint8_t> padded = stream;
+        padded.insert(padded.end(), tail, 0);
+        const Inflated result = inflate_stream(padded);
+        EXPECT_EQ(result.run.exit_status, 1);
+        EXPECT_EQ(result.output, bytes_of(output));
+        EXPECT_EQ(result.run.standard_output, HEAD_LINE);
+        EXPECT_EQ(result.run.standard_error, fault_line(result.input_path, fault, 2));
+    }
+}
+
 TEST(DynamicHeader, FaultsOfTheDescriptionStopBeforeTheBlockData) {
     struct Case {
         const char* name;
@@ -111,7 +130,8 @@ TEST(DynamicHeader, FaultsOfTheDescriptionStopBeforeTheBlockData) {
         {"both codes faulty: the literal/length code is tested first",
          header_for(lengths_with(257, {{'a', 2}, {END_OF_BLOCK, 2}}), {2, 2}),
          "invalid literal/length code lengths"},
-        {"distance code over-subscribed", header_for(lengths_with(257, {{'x', 1}, {END_OF_BLOCK, 1}}), {1, 1, 1}),
+        {"distance code over-subscribed",
+         header_for(lengths_with(257, {{'x', 1}, {END_OF_BLOCK, 1}}), {1, 1, 1}),
          "invalid distance code lengths"},
         {"distance code of two codes of length 2",
          header_for(lengths_with(257, {{'x', 1}, {END_OF_BLOCK, 1}}), {0, 2, 0, 2}),
@@ -121,14 +141,9 @@ TEST(DynamicHeader, FaultsOfTheDescriptionStopBeforeTheBlockData) {
         SCOPED_TRACE(c.name);
         DynamicStream s = head_then(c.header);
         // Bits behind the description: a literal 'x' and the end of the block under the plain
-        // code, then zero bytes for a fault that takes 15 bits.
+        // code.
         put_bits(s.writer, 0b10, 2);
-        s.writer.bytes.insert(s.writer.bytes.end(), 4, 0);
-        const Inflated result = inflate_stream(s.writer.bytes);
-        EXPECT_EQ(result.run.exit_status, 1);
-        EXPECT_EQ(result.output, bytes_of("head"));
-        EXPECT_EQ(result.run.standard_output, HEAD_LINE);
-        EXPECT_EQ(result.run.standard_error, fault_line(result.input_path, c.fault, 2));
+        expect_fault_after_head(s.writer.bytes, "head", c.fault);
     }
 }
 
@@ -136,25 +151,50 @@ TEST(DynamicHeader, CodesThatDecodeNothingFailAtTheirFirstMissingCode) {
     struct Case {
         const char* name;
         DynamicHeader header;
-        std::vector<std::uint8_t> litlen;    // the lengths the description gives
+        std::vector<std::uint8_t> litlen;  // the lengths the description gives
         std::vector<std::uint8_t> distance;
-        std::vector<LzItem> items;           // decodable items before the missing code
-        unsigned length_symbol;              // 0: the missing code is a literal/length code
+        std::vector<LzItem> items;  // decodable items before the missing code
+        unsigned length_symbol;     // 0: the missing code is a literal/length code
         const char* output;
         const char* fault;
     };
     const std::vector<std::uint8_t> all_zero(257, 0);
-    const std::vector<std::uint8_t> with_length = lengths_with(258, {{'a', 1}, {257, 2}, {END_OF_BLOCK, 2}});
+    const std::vector<std::uint8_t> with_length =
+        lengths_with(258, {{'a', 1}, {257, 2}, {END_OF_BLOCK, 2}});
     const std::vector<Case> cases = {
         // HCLEN 0: four lengths of 2 for 16, 17, 18 and 0 are complete; 138 + 120 zeros.
-        {"empty literal/length code", raw_header(257, 1, {{16, 2}, {17, 2}, {18, 2}, {0, 2}}, {{18, 127}, {18, 109}}),
-         all_zero, {0}, {}, 0, "head", "literal/length code not in table"},
-        {"single literal/length code", header_for(lengths_with(257, {{'a', 1}}), {1}),
-         lengths_with(257, {{'a', 1}}), {1}, literals("aa"), 0, "headaa", "literal/length code not in table"},
-        {"empty distance code", header_for(with_length, {0}), with_length, {0}, literals("aa"), 257,
-         "headaa", "distance code not in table"},
-        {"single distance code", header_for(with_length, {1}), with_length, {1}, literals("a"),
-         257, "heada", "distance code not in table"},
+        {"empty literal/length code",
+         raw_header(257, 1, {{16, 2}, {17, 2}, {18, 2}, {0, 2}}, {{18, 127}, {18, 109}}),
+         all_zero,
+         {0},
+         {},
+         0,
+         "head",
+         "literal/length code not in table"},
+        {"single literal/length code",
+         header_for(lengths_with(257, {{'a', 1}}), {1}),
+         lengths_with(257, {{'a', 1}}),
+         {1},
+         literals("aa"),
+         0,
+         "headaa",
+         "literal/length code not in table"},
+        {"empty distance code",
+         header_for(with_length, {0}),
+         with_length,
+         {0},
+         literals("aa"),
+         257,
+         "headaa",
+         "distance code not in table"},
+        {"single distance code",
+         header_for(with_length, {1}),
+         with_length,
+         {1},
+         literals("a"),
+         257,
+         "heada",
+         "distance code not in table"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -165,12 +205,7 @@ TEST(DynamicHeader, CodesThatDecodeNothingFailAtTheirFirstMissingCode) {
         if (c.length_symbol != 0) put_symbol(s.writer, litlen, c.length_symbol);
         // A first bit of 1 misses a single code of length 1 and the empty code alike.
         put_bits(s.writer, 1, 1);
-        s.writer.bytes.insert(s.writer.bytes.end(), 4, 0);
-        const Inflated result = inflate_stream(s.writer.bytes);
-        EXPECT_EQ(result.run.exit_status, 1);
-        EXPECT_EQ(result.output, bytes_of(c.output));
-        EXPECT_EQ(result.run.standard_output, HEAD_LINE);
-        EXPECT_EQ(result.run.standard_error, fault_line(result.input_path, c.fault, 2));
+        expect_fault_after_head(s.writer.bytes, c.output, c.fault);
     }
 }
 
@@ -183,7 +218,8 @@ TEST(DynamicHeader, UnusualButValidCodesDecode) {
         std::vector<LzItem> items;
         const char* output;
     };
-    const auto code_for = [](const std::vector<LzItem>& items, std::size_t nlen, std::size_t ndist) {
+    const auto code_for = [](const std::vector<LzItem>& items, std::size_t nlen,
+                             std::size_t ndist) {
         BlockCodeLengths lengths = code_lengths_for(items);
         lengths.litlen.resize(nlen, 0);
         lengths.distance.resize(ndist, 0);
@@ -197,17 +233,36 @@ TEST(DynamicHeader, UnusualButValidCodesDecode) {
     const BlockCodeLengths matches = code_lengths_for(match_items);
     const std::vector<std::uint8_t> distance_4_only = lengths_with(4, {{3, 1}});
     const std::vector<std::uint8_t> distance_4_long = lengths_with(4, {{3, 4}});
-    const std::vector<std::uint8_t> across_litlen = lengths_with(258, {{'a', 1}, {'b', 2}, {256, 3}, {257, 3}});
+    const std::vector<std::uint8_t> across_litlen =
+        lengths_with(258, {{'a', 1}, {'b', 2}, {256, 3}, {257, 3}});
     const std::vector<std::uint8_t> across_distance(8, 3);
     const std::vector<Case> cases = {
         {"286 literal/length and 30 distance lengths", header_for(largest.litlen, largest.distance),
          largest.litlen, largest.distance, match_items, "abcdabcdab"},
-        {"single literal/length code of length 1", header_for(only_end, {1}), only_end, {1}, {}, ""},
-        {"single literal/length code of length 9", header_for(only_end_9, {1}), only_end_9, {1}, {}, ""},
-        {"two literal/length codes of length 1", header_for(a_and_end, {1}), a_and_end, {1},
-         literals("aaa"), "aaa"},
-        {"empty distance code with literals only", header_for(a_and_end, {0}), a_and_end, {0},
-         literals("aa"), "aa"},
+        {"single literal/length code of length 1",
+         header_for(only_end, {1}),
+         only_end,
+         {1},
+         {},
+         ""},
+        {"single literal/length code of length 9",
+         header_for(only_end_9, {1}),
+         only_end_9,
+         {1},
+         {},
+         ""},
+        {"two literal/length codes of length 1",
+         header_for(a_and_end, {1}),
+         a_and_end,
+         {1},
+         literals("aaa"),
+         "aaa"},
+        {"empty distance code with literals only",
+         header_for(a_and_end, {0}),
+         a_and_end,
+         {0},
+         literals("aa"),
+         "aa"},
         {"single distance code of length 1", header_for(matches.litlen, distance_4_only),
          matches.litlen, distance_4_only, match_items, "abcdabcdab"},
         {"single distance code of length 4", header_for(matches.litlen, distance_4_long),
@@ -232,9 +287,10 @@ TEST(DynamicHeader, UnusualButValidCodesDecode) {
         const Inflated result = inflate_stream(s.writer.bytes);
         EXPECT_EQ(result.run.exit_status, 0);
         EXPECT_EQ(result.output, bytes_of("head" + produced));
-        EXPECT_EQ(result.run.standard_output,
-                  HEAD_LINE + statistics_line({BLOCK_DYNAMIC, s.start, s.description_end,
-                                               s.writer.bit_length, static_cast<int>(produced.size())}));
+        EXPECT_EQ(
+            result.run.standard_output,
+            HEAD_LINE + statistics_line({BLOCK_DYNAMIC, s.start, s.description_end,
+                                         s.writer.bit_length, static_cast<int>(produced.size())}));
         EXPECT_EQ(result.run.standard_error, "");
     }
 }

@@ -8,7 +8,8 @@ namespace {
 
 constexpr std::size_t MAX_STORED = 65535;
 
-std::vector<std::uint8_t> operator+(std::vector<std::uint8_t> a, const std::vector<std::uint8_t>& b) {
+std::vector<std::uint8_t> operator+(std::vector<std::uint8_t> a,
+                                    const std::vector<std::uint8_t>& b) {
     a.insert(a.end(), b.begin(), b.end());
     return a;
 }
@@ -39,10 +40,13 @@ TEST(HuffmanBlocks, BackReferencesCopyOneByteAtATime) {
         {"distance 1 repeats the last byte", literals_then("X", {match(258, 1)}),
          std::vector<std::uint8_t>(259, 'X')},
         {"shortest length", literals_then("abcd", {match(3, 4)}), bytes_of("abcdabc")},
-        {"before the start of the output reads zeros", {match(5, 3)}, std::vector<std::uint8_t>(5, 0)},
+        {"before the start of the output reads zeros",
+         {match(5, 3)},
+         std::vector<std::uint8_t>(5, 0)},
         {"partly before the start", literals_then("AB", {match(4, 4)}),
          bytes_of("AB") + std::vector<std::uint8_t>{0, 0, 'A', 'B'}},
-        {"literals above 143 have 9-bit codes", {literal(144), literal(200), literal(255), match(3, 2)},
+        {"literals above 143 have 9-bit codes",
+         {literal(144), literal(200), literal(255), match(3, 2)},
          {144, 200, 255, 200, 255, 200}},
     };
     for (const Case& c : cases) {
@@ -66,7 +70,8 @@ TEST(HuffmanBlocks, Length258ThroughSymbol284WithAllExtraBitsIsAccepted) {
     const Inflated result = inflate_stream(writer.bytes);
     EXPECT_EQ(result.run.exit_status, 0);
     EXPECT_EQ(result.output, std::vector<std::uint8_t>(259, 'z'));
-    EXPECT_EQ(result.run.standard_output, statistics_line({BLOCK_FIXED, 0, 3, writer.bit_length, 259}));
+    EXPECT_EQ(result.run.standard_output,
+              statistics_line({BLOCK_FIXED, 0, 3, writer.bit_length, 259}));
 }
 
 // A fixed block after a stored one of size bytes: the references reach into that block.
@@ -101,20 +106,28 @@ TEST(HuffmanBlocks, CopyAcrossTheWrapOfTheHistoryReadsTheRightBytes) {
 }
 
 TEST(HuffmanBlocks, CodesAndExtraBitsStraddlingARefillDecodeAsUnbroken) {
-    // The fixed block starts 4 bytes before the second 65,536-byte read. Each shift adds one
-    // 9-bit literal, so across the shifts every code and every group of extra bits meets the
-    // read boundary at a different bit. The first copy also crosses the first output flush
-    // for the shorter shifts.
-    const std::size_t stored_size = 65536 - 5 - 4;
-    for (unsigned shift = 0; shift < 24; ++shift) {
-        std::vector<LzItem> items(shift, literal(200));
-        for (const LzItem m : {match(227, 24577), match(258, 32768), match(35, 16385), match(131, 4097),
-                               match(67, 8193), match(19, 2049)})
-            items.push_back(m);
-        SCOPED_TRACE("shift " + std::to_string(shift));
-        expect_references_after_stored(stored_size, items);
+    // The straddling match has an 8-bit length code (284), 5 extra bits, a 5-bit distance
+    // code (29) and 13 extra bits. For each of these 31 bits the size of the stored block
+    // before and a few 9-bit literals put the start of the second 65,536-byte read right at
+    // that bit. Its copy also crosses the first output flush.
+    const LzItem straddling = match(227 + 22, 24577 + 5004);
+    for (unsigned at = 0; at < 31; ++at) {
+        // The match starts 3 + 9 * literal_count bits into the block; 3 + literal_count + at
+        // must be a multiple of 8.
+        const unsigned literal_count = (5 + 32 - at) % 8;
+        const unsigned block_bits_before_read = 3 + 9 * literal_count + at;
+        const std::size_t block_start = 65536 - block_bits_before_read / 8;
+        std::vector<LzItem> items(literal_count, literal(200));
+        for (const LzItem item : {straddling, match(258, 32768), match(19, 2049), literal('!')})
+            items.push_back(item);
+        SCOPED_TRACE("read boundary at bit " + std::to_string(at) + " of the match");
+        expect_references_after_stored(block_start - 5, items);
     }
 }
+
+// Literals before a fault: long enough that the decoder, given enough input ahead, outputs
+// some of them in long stretches before it meets the fault.
+constexpr std::string_view LONG_TEXT = "literals before the fault, all of them written out";
 
 // A stream whose first block is a stored "ok", and whose second block is a fixed block
 // that the test writes from its header on.
@@ -126,26 +139,30 @@ BitWriter after_good_block() {
 }
 
 // Checks a stream that stops at a fault in its second block, after the stored "ok".
-void expect_fault_in_second_block(std::vector<std::uint8_t> stream, const std::string& output,
-                                  const std::string& fault) {
-    // Zero bytes behind the fault: a fault that takes 15 bits finds them.
-    stream.insert(stream.end(), 4, 0);
-    const Inflated result = inflate_stream(stream);
-    EXPECT_EQ(result.run.exit_status, 1);
-    EXPECT_EQ(result.output, bytes_of(output));
-    EXPECT_EQ(result.run.standard_output, statistics_line(0, 1, 0, 2));
-    EXPECT_EQ(result.run.standard_error, fault_line(result.input_path, fault, 2));
+void expect_fault_in_second_block(const std::vector<std::uint8_t>& stream,
+                                  const std::string& output, const std::string& fault) {
+    for (const std::size_t tail : FAULT_TAILS) {
+        SCOPED_TRACE(std::to_string(tail) + " bytes after the fault");
+        std::vector<std::uint8_t> padded = stream;
+        padded.insert(padded.end(), tail, 0);
+        const Inflated result = inflate_stream(padded);
+        EXPECT_EQ(result.run.exit_status, 1);
+        EXPECT_EQ(result.output, bytes_of(output));
+        EXPECT_EQ(result.run.standard_output, statistics_line(0, 1, 0, 2));
+        EXPECT_EQ(result.run.standard_error, fault_line(result.input_path, fault, 2));
+    }
 }
 
 TEST(HuffmanBlocks, LiteralLengthSymbols286And287EndDecoding) {
     for (const unsigned symbol : {286u, 287u}) {
         SCOPED_TRACE("symbol " + std::to_string(symbol));
         BitWriter writer = after_good_block();
-        put_symbol(writer, fixed_litlen_code(), 'x');
-        put_symbol(writer, fixed_litlen_code(), 'y');
+        for (const LzItem item : literals(LONG_TEXT))
+            put_item(writer, fixed_litlen_code(), fixed_distance_code(), item);
         put_symbol(writer, fixed_litlen_code(), symbol);
         put_symbol(writer, fixed_litlen_code(), END_OF_BLOCK);
-        expect_fault_in_second_block(writer.bytes, "okxy", "invalid literal/length symbol");
+        expect_fault_in_second_block(writer.bytes, "ok" + std::string(LONG_TEXT),
+                                     "invalid literal/length symbol");
     }
 }
 
@@ -153,10 +170,12 @@ TEST(HuffmanBlocks, FixedDistanceCodes30And31AreNotInTable) {
     for (const unsigned symbol : {30u, 31u}) {
         SCOPED_TRACE("distance symbol " + std::to_string(symbol));
         BitWriter writer = after_good_block();
-        put_symbol(writer, fixed_litlen_code(), 'q');
+        for (const LzItem item : literals(LONG_TEXT))
+            put_item(writer, fixed_litlen_code(), fixed_distance_code(), item);
         put_symbol(writer, fixed_litlen_code(), 257);
         put_symbol(writer, fixed_distance_code(), symbol);
-        expect_fault_in_second_block(writer.bytes, "okq", "distance code not in table");
+        expect_fault_in_second_block(writer.bytes, "ok" + std::string(LONG_TEXT),
+                                     "distance code not in table");
     }
 }
 
@@ -187,16 +206,18 @@ TEST(HuffmanBlocks, FixedBlockAfterDynamicBlockUsesTheFixedCodes) {
     const std::vector<LzItem> fixed_items = literals_then("fixed", {match(9, 6)});
 
     BitWriter writer;
-    const std::uint64_t description_end = put_dynamic_block(writer, false, litlen, distance, dynamic_items);
+    const std::uint64_t description_end =
+        put_dynamic_block(writer, false, litlen, distance, dynamic_items);
     const std::uint64_t fixed_start = writer.bit_length;
     put_fixed_block(writer, true, fixed_items);
 
     const Inflated result = inflate_stream(writer.bytes);
     EXPECT_EQ(result.run.exit_status, 0);
     EXPECT_EQ(result.output, bytes_of("AAAAfixedAfixedAfi"));
-    EXPECT_EQ(result.run.standard_output,
-              statistics_line({BLOCK_DYNAMIC, 0, description_end, fixed_start, 4}) +
-                  statistics_line({BLOCK_FIXED, fixed_start, fixed_start + 3, writer.bit_length, 14}));
+    EXPECT_EQ(
+        result.run.standard_output,
+        statistics_line({BLOCK_DYNAMIC, 0, description_end, fixed_start, 4}) +
+            statistics_line({BLOCK_FIXED, fixed_start, fixed_start + 3, writer.bit_length, 14}));
 }
 
 }  // namespace

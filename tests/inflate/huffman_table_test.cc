@@ -25,7 +25,9 @@ TEST(HuffmanTable, BalanceIsTheCodeSpaceLeftOver) {
         {"one code of length 15", {15}, 32767},
         {"fixed distance code", std::vector<std::uint16_t>(30, 5), 2048},
         {"three codes of length 1", {1, 1, 1}, -16384},
-        {"over-subscribed only at length 15", {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 15, 15}, -1},
+        {"over-subscribed only at length 15",
+         {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 15, 15},
+         -1},
     };
     for (const Case& c : cases) {
         HuffmanTable table{};

@@ -19,6 +19,10 @@ struct Inflated {
     std::string input_path;            // as given on the command line
 };
 
+// Zero bytes written after a fault: enough for a fault that takes 15 bits, and so many that
+// the decoder has a long stretch of input ahead of the fault. Neither may change the outcome.
+inline constexpr std::size_t FAULT_TAILS[] = {4, 300};
+
 // Writes stream to a file in a fresh folder and decodes it into another file there.
 Inflated inflate_stream(std::span<const std::uint8_t> stream);
 

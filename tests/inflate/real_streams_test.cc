@@ -23,7 +23,8 @@ std::vector<std::string> gzip_files_under(const std::vector<std::string>& roots)
         std::error_code error;
         std::filesystem::recursive_directory_iterator it(
             root, std::filesystem::directory_options::skip_permission_denied, error);
-        for (; !error && it != std::filesystem::recursive_directory_iterator(); it.increment(error)) {
+        for (; !error && it != std::filesystem::recursive_directory_iterator();
+             it.increment(error)) {
             // Links would only bring the same files twice.
             if (!it->is_regular_file(error) || it->is_symlink(error)) continue;
             if (it->path().extension() != ".gz" || it->file_size(error) > SIZE_CAP) continue;
@@ -50,7 +51,8 @@ std::size_t consumed_bytes(const std::string& lines) {
 }
 
 TEST(RealStreams, GzipMembersOnTheMachineDecodeToTheirRecordedChecksum) {
-    const std::vector<std::string> candidates = gzip_files_under({"/usr/share/doc", "/usr/share/man"});
+    const std::vector<std::string> candidates =
+        gzip_files_under({"/usr/share/doc", "/usr/share/man"});
     if (candidates.empty()) GTEST_SKIP() << "no gzip files under /usr/share/doc or /usr/share/man";
     const std::size_t step = std::max<std::size_t>(1, candidates.size() / SAMPLE_SIZE);
 
@@ -72,7 +74,8 @@ TEST(RealStreams, GzipMembersOnTheMachineDecodeToTheirRecordedChecksum) {
         // The first member's trailer follows its stream directly; for a file of one member it
         // is the file's last 8 bytes.
         const std::size_t stream_size = consumed_bytes(result.run.standard_output);
-        const std::optional<GzipTrailer> trailer = gzip_trailer_at(file, member->data_offset + stream_size);
+        const std::optional<GzipTrailer> trailer =
+            gzip_trailer_at(file, member->data_offset + stream_size);
         ASSERT_TRUE(trailer.has_value()) << "the lines account for " << stream_size << " bytes";
         EXPECT_EQ(crc32(result.output), trailer->crc32);
         EXPECT_EQ(static_cast<std::uint32_t>(result.output.size()), trailer->isize);

@@ -49,13 +49,15 @@ TEST(StatisticsLines, StoredBlockAfterAByteAlignedEndFetchesItsOwnHeaderByte) {
     EXPECT_EQ(result.run.standard_output,
               "type=1 h.size=    1 c.size=    7 d.size=    6\n"
               "type=0 h.size=    1 c.size=    0 d.size=    3\n");
-    EXPECT_EQ(result.output, (std::vector<std::uint8_t>{150, 151, 152, 153, 154, 155, 'x', 'y', 'z'}));
+    EXPECT_EQ(result.output,
+              (std::vector<std::uint8_t>{150, 151, 152, 153, 154, 155, 'x', 'y', 'z'}));
 }
 
 TEST(StatisticsLines, EveryBlockGetsOneLineInStreamOrder) {
     // Stored, dynamic, fixed right after the dynamic one, a second dynamic block with other
     // codes, and a final stored block after its mid-byte end.
-    const std::vector<LzItem> first = literals_then("dynamic blocks, ", {match(7, 16), match(12, 9)});
+    const std::vector<LzItem> first =
+        literals_then("dynamic blocks, ", {match(7, 16), match(12, 9)});
     const std::vector<LzItem> second = literals_then("again: ", {match(40, 23), literal(0xE9)});
     BitWriter writer;
     std::vector<BlockSpan> blocks;
@@ -65,7 +67,8 @@ TEST(StatisticsLines, EveryBlockGetsOneLineInStreamOrder) {
 
     std::uint64_t start = writer.bit_length;
     BlockCodeLengths lengths = code_lengths_for(first);
-    std::uint64_t description_end = put_dynamic_block(writer, false, lengths.litlen, lengths.distance, first);
+    std::uint64_t description_end =
+        put_dynamic_block(writer, false, lengths.litlen, lengths.distance, first);
     blocks.push_back({BLOCK_DYNAMIC, start, description_end, writer.bit_length, 16 + 7 + 12});
 
     start = writer.bit_length;

@@ -8,7 +8,9 @@ namespace {
 
 constexpr std::size_t MAX_STORED = 65535;
 
-std::string stored_line(std::size_t size) { return statistics_line(0, 1, 0, static_cast<int>(size)); }
+std::string stored_line(std::size_t size) {
+    return statistics_line(0, 1, 0, static_cast<int>(size));
+}
 
 TEST(StoredBlocks, OneFinalBlockPrintsOneLineAndWritesItsBytes) {
     BitWriter writer;
@@ -28,7 +30,8 @@ TEST(StoredBlocks, BlocksStraddlingRefillsAndFlushesKeepEveryByte) {
     std::vector<std::uint8_t> expected;
     std::string lines;
     for (std::size_t i = 0; i < std::size(sizes); ++i) {
-        const std::vector<std::uint8_t> data = pattern_bytes(sizes[i], static_cast<std::uint32_t>(i));
+        const std::vector<std::uint8_t> data =
+            pattern_bytes(sizes[i], static_cast<std::uint32_t>(i));
         put_stored_block(writer, i + 1 == std::size(sizes), data);
         expected.insert(expected.end(), data.begin(), data.end());
         lines += stored_line(sizes[i]);
@@ -37,8 +40,8 @@ TEST(StoredBlocks, BlocksStraddlingRefillsAndFlushesKeepEveryByte) {
     EXPECT_EQ(result.run.exit_status, 0);
     EXPECT_EQ(result.run.standard_output, lines);
     EXPECT_EQ(result.run.standard_error, "");
-    EXPECT_TRUE(result.output == expected) << "output of " << result.output.size() << " bytes, "
-                                           << expected.size() << " expected";
+    EXPECT_TRUE(result.output == expected)
+        << "output of " << result.output.size() << " bytes, " << expected.size() << " expected";
 }
 
 TEST(StoredBlocks, OutputOfWholeBufferMultiplesIsWrittenExactly) {
@@ -74,8 +77,8 @@ TEST(StoredBlocks, EmptyBlockStillReadsItsNlen) {
 
 TEST(StoredBlocks, NlenThatDoesNotMatchIsIgnoredAndLenGoverns) {
     const std::uint16_t len = 6;
-    for (const std::uint16_t nlen : {std::uint16_t{0}, len, std::uint16_t(~(len + 1)),
-                                     std::uint16_t{0xFFFF}}) {
+    for (const std::uint16_t nlen :
+         {std::uint16_t{0}, len, std::uint16_t(~(len + 1)), std::uint16_t{0xFFFF}}) {
         BitWriter writer;
         put_stored_block(writer, false, bytes_of("stored"), len, nlen);
         put_stored_block(writer, true, bytes_of("!"));
@@ -92,11 +95,12 @@ TEST(StoredBlocks, BytesAfterTheFinalBlockAreIgnored) {
     const std::uint64_t fixed_start = writer.bit_length;
     put_fixed_block(writer, true, literals("second"));
     const std::string lines =
-        stored_line(6) + statistics_line({BLOCK_FIXED, fixed_start, fixed_start + 3,
-                                          writer.bit_length, 6});
+        stored_line(6) +
+        statistics_line({BLOCK_FIXED, fixed_start, fixed_start + 3, writer.bit_length, 6});
 
     // 0xFF would start a reserved block; the large tail reaches far beyond the first read.
-    for (const std::size_t tail : {std::size_t{0}, std::size_t{1}, std::size_t{7}, std::size_t{200000}}) {
+    for (const std::size_t tail :
+         {std::size_t{0}, std::size_t{1}, std::size_t{7}, std::size_t{200000}}) {
         std::vector<std::uint8_t> stream = writer.bytes;
         stream.insert(stream.end(), tail, 0xFF);
         const Inflated result = inflate_stream(stream);

@@ -44,7 +44,7 @@ TEST(StreamWriter, FixedCodesAreTheTableOfRfc1951) {
         std::uint8_t length;
     };
     // Section 3.2.6: the first and last code of each range.
-    const Case cases[] = {{0, 0b00110000, 8},     {143, 0b10111111, 8}, {144, 0b110010000, 9},
+    const Case cases[] = {{0, 0b00110000, 8},    {143, 0b10111111, 8}, {144, 0b110010000, 9},
                           {255, 0b111111111, 9}, {256, 0b0000000, 7},  {279, 0b0010111, 7},
                           {280, 0b11000000, 8},  {287, 0b11000111, 8}};
     for (const Case& c : cases) {
@@ -63,12 +63,11 @@ TEST(StreamWriter, LengthsAndDistancesBecomeSymbolsWithExtraBits) {
         std::uint32_t extra;
         unsigned extra_bits;
     };
-    const Case cases[] = {{true, 3, 257, 0, 0},         {true, 10, 264, 0, 0},
-                          {true, 11, 265, 0, 1},        {true, 12, 265, 1, 1},
-                          {true, 257, 284, 30, 5},      {true, 258, 285, 0, 0},
-                          {false, 1, 0, 0, 0},          {false, 4, 3, 0, 0},
-                          {false, 6, 4, 1, 1},          {false, 24577, 29, 0, 13},
-                          {false, 32768, 29, 8191, 13}};
+    const Case cases[] = {
+        {true, 3, 257, 0, 0},      {true, 10, 264, 0, 0},       {true, 11, 265, 0, 1},
+        {true, 12, 265, 1, 1},     {true, 257, 284, 30, 5},     {true, 258, 285, 0, 0},
+        {false, 1, 0, 0, 0},       {false, 4, 3, 0, 0},         {false, 6, 4, 1, 1},
+        {false, 24577, 29, 0, 13}, {false, 32768, 29, 8191, 13}};
     for (const Case& c : cases) {
         const SymbolWithExtra s = c.is_length ? length_symbol(c.value) : distance_symbol(c.value);
         EXPECT_EQ(s.symbol, c.symbol) << c.value;
@@ -107,11 +106,11 @@ TEST(StreamWriter, DynamicHeaderRunsExpandToTheGivenLengths) {
 
     std::vector<std::uint8_t> expanded;
     for (const CodeLengthSymbol item : header.sequence) {
-        const std::size_t run = item.symbol == 16 ? 3 + item.extra
+        const std::size_t run = item.symbol == 16   ? 3 + item.extra
                                 : item.symbol == 17 ? 3 + item.extra
                                 : item.symbol == 18 ? 11 + item.extra
                                                     : 1;
-        const std::uint8_t value = item.symbol == 16 ? expanded.back()
+        const std::uint8_t value = item.symbol == 16  ? expanded.back()
                                    : item.symbol < 16 ? item.symbol
                                                       : 0;
         expanded.insert(expanded.end(), run, value);
@@ -141,7 +140,8 @@ TEST(GzipMember, OptionalHeaderFieldsAreSkipped) {
     const std::vector<std::uint8_t> extra = {3, 0, 'x', 'y', 'z'};
     const std::vector<std::uint8_t> name = bytes_of(std::string("name.txt") + '\0');
     const std::vector<std::uint8_t> comment = bytes_of(std::string("a comment") + '\0');
-    for (const std::vector<std::uint8_t>* field : {&extra, &name, &comment}) file.insert(file.end(), field->begin(), field->end());
+    for (const std::vector<std::uint8_t>* field : {&extra, &name, &comment})
+        file.insert(file.end(), field->begin(), field->end());
     const std::uint32_t header_crc = crc32(file);
     file.push_back(static_cast<std::uint8_t>(header_crc));
     file.push_back(static_cast<std::uint8_t>(header_crc >> 8));
@@ -174,15 +174,17 @@ TEST(GzipMember, OnlyDeflateMembersWithKnownFlagsAreAccepted) {
     no_magic[1] = 0x8C;
     const std::vector<std::uint8_t> too_short(good.begin(), good.begin() + 17);
     const std::vector<std::uint8_t>* const refused[] = {&other_method, &reserved_flag, &no_magic,
-                                                         &too_short};
-    for (const std::vector<std::uint8_t>* bad : refused) EXPECT_FALSE(parse_gzip_member(*bad).has_value());
+                                                        &too_short};
+    for (const std::vector<std::uint8_t>* bad : refused)
+        EXPECT_FALSE(parse_gzip_member(*bad).has_value());
 }
 
 TEST(GzipMember, WrittenMemberCarriesStreamAndTrailer) {
     const std::vector<std::uint8_t> stream = {0x4B, 0x04, 0x00};
     const std::vector<std::uint8_t> file = gzip_member_bytes(stream, GzipTrailer{0xE8B7BE43, 1});
-    EXPECT_EQ(file, (std::vector<std::uint8_t>{0x1F, 0x8B, 8, 0, 0, 0, 0, 0, 0, 255, 0x4B, 0x04,
-                                               0x00, 0x43, 0xBE, 0xB7, 0xE8, 1, 0, 0, 0}));
+    EXPECT_EQ(file,
+              (std::vector<std::uint8_t>{0x1F, 0x8B, 8,    0,    0,    0,    0, 0, 0, 255, 0x4B,
+                                         0x04, 0x00, 0x43, 0xBE, 0xB7, 0xE8, 1, 0, 0, 0}));
     const std::optional<GzipTrailer> trailer = gzip_trailer_at(file, 13);
     ASSERT_TRUE(trailer.has_value());
     EXPECT_EQ(trailer->crc32, 0xE8B7BE43u);

@@ -18,9 +18,9 @@ constexpr unsigned REPEAT_ZERO_SHORT = 17;
 constexpr unsigned REPEAT_ZERO_LONG = 18;
 
 // Base lengths and extra bits of symbols 257 to 285, RFC 1951 section 3.2.5.
-constexpr std::array<std::uint16_t, 29> LENGTH_BASE = {
-    3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,  17,  19,  23, 27,
-    31, 35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258};
+constexpr std::array<std::uint16_t, 29> LENGTH_BASE = {3,  4,  5,  6,   7,   8,   9,   10,  11, 13,
+                                                       15, 17, 19, 23,  27,  31,  35,  43,  51, 59,
+                                                       67, 83, 99, 115, 131, 163, 195, 227, 258};
 constexpr std::array<std::uint8_t, 29> LENGTH_EXTRA = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
                                                        2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
 
@@ -28,16 +28,20 @@ constexpr std::array<std::uint8_t, 29> LENGTH_EXTRA = {0, 0, 0, 0, 0, 0, 0, 0, 1
 constexpr std::array<std::uint16_t, 30> DISTANCE_BASE = {
     1,   2,   3,   4,   5,   7,    9,    13,   17,   25,   33,   49,   65,    97,    129,
     193, 257, 385, 513, 769, 1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
-constexpr std::array<std::uint8_t, 30> DISTANCE_EXTRA = {0, 0, 0, 0, 1, 1, 2,  2,  3,  3,
-                                                         4, 4, 5, 5, 6, 6, 7,  7,  8,  8,
+constexpr std::array<std::uint8_t, 30> DISTANCE_EXTRA = {0, 0, 0,  0,  1,  1,  2,  2,  3,  3,
+                                                         4, 4, 5,  5,  6,  6,  7,  7,  8,  8,
                                                          9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
 
 unsigned repeat_extra_bits(unsigned symbol) {
     switch (symbol) {
-        case REPEAT_PREVIOUS: return 2;
-        case REPEAT_ZERO_SHORT: return 3;
-        case REPEAT_ZERO_LONG: return 7;
-        default: return 0;
+        case REPEAT_PREVIOUS:
+            return 2;
+        case REPEAT_ZERO_SHORT:
+            return 3;
+        case REPEAT_ZERO_LONG:
+            return 7;
+        default:
+            return 0;
     }
 }
 
@@ -82,7 +86,8 @@ void put_bits(BitWriter& writer, std::uint32_t value, unsigned count) {
     for (unsigned i = 0; i < count; ++i) {
         if (writer.bit_length % 8 == 0) writer.bytes.push_back(0);
         const unsigned bit = (value >> i) & 1;
-        writer.bytes.back() = static_cast<std::uint8_t>(writer.bytes.back() | bit << (writer.bit_length % 8));
+        writer.bytes.back() =
+            static_cast<std::uint8_t>(writer.bytes.back() | bit << (writer.bit_length % 8));
         ++writer.bit_length;
     }
 }
@@ -201,7 +206,8 @@ void put_stored_block(BitWriter& writer, bool final, std::span<const std::uint8_
 
 void put_fixed_block(BitWriter& writer, bool final, std::span<const LzItem> items) {
     put_block_header(writer, final, BLOCK_FIXED);
-    for (const LzItem item : items) put_item(writer, fixed_litlen_code(), fixed_distance_code(), item);
+    for (const LzItem item : items)
+        put_item(writer, fixed_litlen_code(), fixed_distance_code(), item);
     put_symbol(writer, fixed_litlen_code(), END_OF_BLOCK);
 }
 
@@ -233,7 +239,8 @@ DynamicHeader dynamic_header_for(std::span<const std::uint8_t> litlen_lengths,
 
     std::vector<unsigned> used;
     for (const CodeLengthSymbol item : header.sequence)
-        if (std::find(used.begin(), used.end(), item.symbol) == used.end()) used.push_back(item.symbol);
+        if (std::find(used.begin(), used.end(), item.symbol) == used.end())
+            used.push_back(item.symbol);
     // A lone code-length code is incomplete, which the format forbids: add a second symbol.
     if (used.size() == 1) used.push_back(used[0] == 0 ? 1 : 0);
     const std::vector<std::uint8_t> lengths = complete_code_lengths(used, CODE_LENGTH_ALPHABET);
@@ -241,7 +248,8 @@ DynamicHeader dynamic_header_for(std::span<const std::uint8_t> litlen_lengths,
 
     unsigned written = 4;
     for (unsigned i = 0; i < CODE_LENGTH_ALPHABET; ++i)
-        if (header.code_length_lengths[CODE_LENGTH_ORDER[i]] != 0) written = std::max(written, i + 1);
+        if (header.code_length_lengths[CODE_LENGTH_ORDER[i]] != 0)
+            written = std::max(written, i + 1);
     header.hclen = written - 4;
     return header;
 }
@@ -280,7 +288,8 @@ BlockCodeLengths code_lengths_for(std::span<const LzItem> items) {
     }
     note(litlen_symbols, END_OF_BLOCK);
     if (distance_symbols.empty()) distance_symbols.push_back(0);
-    const unsigned litlen_size = *std::max_element(litlen_symbols.begin(), litlen_symbols.end()) + 1;
+    const unsigned litlen_size =
+        *std::max_element(litlen_symbols.begin(), litlen_symbols.end()) + 1;
     const unsigned distance_size =
         *std::max_element(distance_symbols.begin(), distance_symbols.end()) + 1;
     return {complete_code_lengths(litlen_symbols, std::max(litlen_size, FIRST_LENGTH_SYMBOL)),

@@ -70,7 +70,9 @@ struct LzItem {
     std::uint16_t value;   // the literal byte, or the distance 1 to 32,768
 };
 
-constexpr LzItem literal(std::uint8_t byte) { return LzItem{0, byte}; }
+constexpr LzItem literal(std::uint8_t byte) {
+    return LzItem{0, byte};
+}
 constexpr LzItem match(unsigned length, unsigned distance) {
     return LzItem{static_cast<std::uint16_t>(length), static_cast<std::uint16_t>(distance)};
 }
@@ -102,7 +104,7 @@ struct DynamicHeader {
     unsigned hdist = 0;  // number of distance lengths minus 1
     unsigned hclen = 0;  // number of code-length code lengths written minus 4
     std::array<std::uint8_t, 19> code_length_lengths{};  // by code-length symbol, 0 to 7
-    std::vector<CodeLengthSymbol> sequence;  // coded with the code these lengths make
+    std::vector<CodeLengthSymbol> sequence;              // coded with the code these lengths make
 };
 
 // The description after the block header: HLIT, HDIST, HCLEN, the first hclen + 4 lengths

@@ -19,7 +19,8 @@ constexpr std::uint8_t OS_UNKNOWN = 255;
 
 std::uint32_t little_endian(std::span<const std::uint8_t> file, std::size_t offset, int size) {
     std::uint32_t value = 0;
-    for (int i = size - 1; i >= 0; --i) value = value << 8 | file[offset + static_cast<std::size_t>(i)];
+    for (int i = size - 1; i >= 0; --i)
+        value = value << 8 | file[offset + static_cast<std::size_t>(i)];
     return value;
 }
 
