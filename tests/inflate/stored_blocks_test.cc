@@ -64,6 +64,24 @@ TEST(StoredBlocks, OutputOfWholeBufferMultiplesIsWrittenExactly) {
     }
 }
 
+TEST(StoredBlocks, StreamEndingExactlyAtAReadBoundary) {
+    // 5 bytes of header, LEN and NLEN, then the data: the stream fills one read exactly.
+    const std::vector<std::uint8_t> data = pattern_bytes(65536 - 5, 9);
+    for (const bool final : {true, false}) {
+        SCOPED_TRACE(final ? "final block" : "block that is not the final one");
+        BitWriter writer;
+        put_stored_block(writer, final, data);
+        ASSERT_EQ(writer.bytes.size(), 65536u);
+        const Inflated result = inflate_stream(writer.bytes);
+        EXPECT_EQ(result.run.exit_status, final ? 0 : 1);
+        EXPECT_EQ(result.run.standard_output, stored_line(data.size()));
+        EXPECT_EQ(result.run.standard_error,
+                  final ? ""
+                        : fault_line(result.input_path, "input ends before the final block", 2));
+        EXPECT_TRUE(result.output == data) << result.output.size() << " bytes out";
+    }
+}
+
 TEST(StoredBlocks, EmptyBlockStillReadsItsNlen) {
     BitWriter writer;
     put_stored_block(writer, false, {});
