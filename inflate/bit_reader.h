@@ -10,24 +10,21 @@
 // brought no byte. Kept out of line: it runs once per 64 KiB of input.
 void wait_for_input(DecoderState& state);
 
-inline std::uint8_t next_input_byte(DecoderState& state)
-{
+inline std::uint8_t next_input_byte(DecoderState& state) {
     if (state.context.in_pos >= state.context.in_end) [[unlikely]]
         wait_for_input(state);
     return *state.context.in_pos++;
 }
 
 // Fetches one byte above the bits held; only bytes fetched this way count in bytes_in.
-inline void fetch_input_byte(DecoderState& state)
-{
+inline void fetch_input_byte(DecoderState& state) {
     state.bit_buffer |= std::uint32_t{next_input_byte(state)} << state.bit_count;
     state.bit_count += 8;
     state.bytes_in += 1;
 }
 
 // The next n bits (0..13), first bit lowest. Fetches no byte before its bits are needed.
-inline std::uint32_t get_bits(DecoderState& state, unsigned n)
-{
+inline std::uint32_t get_bits(DecoderState& state, unsigned n) {
     while (state.bit_count < n)
         fetch_input_byte(state);
     const std::uint32_t value = state.bit_buffer & ((std::uint32_t{1} << n) - 1);
@@ -37,14 +34,12 @@ inline std::uint32_t get_bits(DecoderState& state, unsigned n)
 }
 
 // The driver takes the buffer at the very moment it is full, so it always gets 64 KiB.
-inline void yield_if_output_full(DecoderState& state)
-{
+inline void yield_if_output_full(DecoderState& state) {
     if (state.context.out_pos >= state.context.out_end) [[unlikely]]
         yield_to_driver(&state.context, STATUS_OUTPUT_FULL);
 }
 
-inline void put_output_byte(DecoderState& state, std::uint8_t value)
-{
+inline void put_output_byte(DecoderState& state, std::uint8_t value) {
     state.history[state.bytes_out & HISTORY_MASK] = value;
     state.bytes_out += 1;
     *state.context.out_pos++ = value;

@@ -31,31 +31,25 @@ constexpr std::ptrdiff_t FAST_OUTPUT_MARGIN = MAX_MATCH_LENGTH + 1;
 static_assert(std::endian::native == std::endian::little,
               "the word load puts the first input byte lowest");
 
-std::int32_t invalid_symbol(InvalidSymbolSite site)
-{
+std::int32_t invalid_symbol(InvalidSymbolSite site) {
     decode_outcome.invalid_symbol = site;
     return ERR_INVALID_SYMBOL;
 }
 
 // One literal, back-reference or end-of-block code through the byte-at-a-time reader.
-std::int32_t decode_item(DecoderState& state)
-{
+std::int32_t decode_item(DecoderState& state) {
     const std::int32_t symbol = decode_symbol(state, state.litlen_table);
     if (symbol < END_OF_BLOCK && symbol >= 0) {
         put_output_byte(state, static_cast<std::uint8_t>(symbol));
         return MORE_ITEMS;
     }
-    if (symbol == END_OF_BLOCK)
-        return 0;
-    if (symbol < 0)
-        return invalid_symbol(InvalidSymbolSite::LITLEN_CODE);
+    if (symbol == END_OF_BLOCK) return 0;
+    if (symbol < 0) return invalid_symbol(InvalidSymbolSite::LITLEN_CODE);
     const std::int32_t i = symbol - FIRST_LENGTH_SYMBOL;
-    if (i >= LENGTH_SYMBOLS)
-        return invalid_symbol(InvalidSymbolSite::LITLEN_SYMBOL);
+    if (i >= LENGTH_SYMBOLS) return invalid_symbol(InvalidSymbolSite::LITLEN_SYMBOL);
     const std::uint32_t length = LENGTH_BASE[i] + get_bits(state, LENGTH_EXTRA[i]);
     const std::int32_t d = decode_symbol(state, state.distance_table);
-    if (d < 0)
-        return invalid_symbol(InvalidSymbolSite::DISTANCE_CODE);
+    if (d < 0) return invalid_symbol(InvalidSymbolSite::DISTANCE_CODE);
     const std::uint32_t distance = DISTANCE_BASE[d] + get_bits(state, DISTANCE_EXTRA[d]);
     // Byte by byte, each read after the previous store, so a short distance repeats.
     for (std::uint32_t k = 0; k < length; ++k)
@@ -69,15 +63,13 @@ struct HeldBits {
     unsigned count;
 };
 
-std::uint64_t load_word(const std::uint8_t* in)
-{
+std::uint64_t load_word(const std::uint8_t* in) {
     std::uint64_t word;
     std::memcpy(&word, in, sizeof word);
     return word;
 }
 
-std::uint32_t take_bits(HeldBits& held, unsigned n)
-{
+std::uint32_t take_bits(HeldBits& held, unsigned n) {
     const auto value = static_cast<std::uint32_t>(held.bits & ((std::uint64_t{1} << n) - 1));
     held.bits >>= n;
     held.count -= n;
@@ -86,8 +78,8 @@ std::uint32_t take_bits(HeldBits& held, unsigned n)
 
 // decode_symbol on bits already held: the same walk, one step per bit, unrolled so that
 // each length has its own exit branch.
-[[gnu::always_inline]] inline std::int32_t walk_held_code(HeldBits& held, const HuffmanTable& table)
-{
+[[gnu::always_inline]] inline std::int32_t walk_held_code(HeldBits& held,
+                                                          const HuffmanTable& table) {
     CodeWalk walk{};
 #pragma GCC unroll 15
     for (unsigned length = 1; length <= MAX_CODE_LENGTH; ++length) {
@@ -105,8 +97,7 @@ std::uint32_t take_bits(HeldBits& held, unsigned n)
 // the previous store, so a distance shorter than the length repeats the last bytes.
 [[gnu::always_inline]] inline void copy_match(std::uint8_t* history, std::uint32_t position,
                                               std::uint8_t* out, std::uint32_t distance,
-                                              std::uint32_t length)
-{
+                                              std::uint32_t length) {
     const std::uint32_t from = (position - distance) & HISTORY_MASK;
     const std::uint32_t to = position & HISTORY_MASK;
     if (from + length > HISTORY_SIZE || to + length > HISTORY_SIZE) {
@@ -139,8 +130,7 @@ std::uint32_t take_bits(HeldBits& held, unsigned n)
 // Decodes items while the buffers have their margins, with the reader's fields in locals,
 // and leaves the state as the byte-at-a-time reader would have left it. Returns MORE_ITEMS
 // when a margin is reached, at once if there is none to begin with.
-std::int32_t decode_fast(DecoderState& state)
-{
+std::int32_t decode_fast(DecoderState& state) {
     StreamContext& context = state.context;
     const std::uint8_t* in = context.in_pos;
     const std::uint8_t* const in_first = in;
@@ -192,7 +182,8 @@ std::int32_t decode_fast(DecoderState& state)
     // Whole bytes held are given back: a byte-at-a-time reader would not have fetched them.
     in -= held.count / 8;
     held.count %= 8;
-    state.bit_buffer = static_cast<std::uint32_t>(held.bits) & ((std::uint32_t{1} << held.count) - 1);
+    state.bit_buffer =
+        static_cast<std::uint32_t>(held.bits) & ((std::uint32_t{1} << held.count) - 1);
     state.bit_count = held.count;
     state.bytes_in += static_cast<std::uint32_t>(in - in_first);
     context.in_pos = in;
@@ -203,13 +194,10 @@ std::int32_t decode_fast(DecoderState& state)
 
 }  // namespace
 
-std::int32_t decode_huffman_block(DecoderState& state)
-{
+std::int32_t decode_huffman_block(DecoderState& state) {
     for (;;) {
         std::int32_t result = decode_fast(state);
-        if (result == MORE_ITEMS)
-            result = decode_item(state);
-        if (result != MORE_ITEMS)
-            return result;
+        if (result == MORE_ITEMS) result = decode_item(state);
+        if (result != MORE_ITEMS) return result;
     }
 }

@@ -21,8 +21,7 @@ constexpr std::uint32_t DYNAMIC_BLOCK = 2;
 
 // LEN, NLEN and the data bytes are whole bytes from in_pos and bypass bit_buffer, so they
 // are not counted in bytes_in. NLEN is read but not checked: LEN alone governs the copy.
-void copy_stored_block(DecoderState& state)
-{
+void copy_stored_block(DecoderState& state) {
     std::uint32_t length = next_input_byte(state);
     length |= std::uint32_t{next_input_byte(state)} << 8;
     next_input_byte(state);
@@ -61,16 +60,13 @@ void copy_stored_block(DecoderState& state)
 
 }  // namespace
 
-void wait_for_input(DecoderState& state)
-{
+void wait_for_input(DecoderState& state) {
     yield_to_driver(&state.context, STATUS_NEED_INPUT);
     // A refill of no bytes is the end of the input file, met before the final block.
-    if (state.context.in_pos >= state.context.in_end)
-        finish_decoding(state, ERR_INPUT_ENDED);
+    if (state.context.in_pos >= state.context.in_end) finish_decoding(state, ERR_INPUT_ENDED);
 }
 
-std::int32_t decode_blocks(DecoderState& state)
-{
+std::int32_t decode_blocks(DecoderState& state) {
     for (std::uint32_t block = 1;; ++block) {
         decode_outcome.block = block;
         const std::uint32_t in_start = state.bytes_in;
@@ -91,35 +87,30 @@ std::int32_t decode_blocks(DecoderState& state)
         case DYNAMIC_BLOCK:
             result = read_dynamic_header(state);
             header_end = state.bytes_in;
-            if (result == 0)
-                result = decode_huffman_block(state);
+            if (result == 0) result = decode_huffman_block(state);
             break;
         default:
             result = ERR_BLOCK_TYPE;
             break;
         }
-        if (result != 0)
-            return result;
+        if (result != 0) return result;
 
         std::printf("type=%i h.size=%5i c.size=%5i d.size=%5i\n", static_cast<int>(type),
                     static_cast<int>(header_end - in_start),
                     static_cast<int>(state.bytes_in - header_end),
                     static_cast<int>(state.bytes_out - out_start));
-        if (final_block != 0)
-            return 0;
+        if (final_block != 0) return 0;
     }
 }
 
-void finish_decoding(DecoderState& state, std::int32_t result)
-{
+void finish_decoding(DecoderState& state, std::int32_t result) {
     decode_outcome.result = result;
     yield_to_driver(&state.context, STATUS_DONE);
     // The driver never resumes a worker that has reported STATUS_DONE.
     std::abort();
 }
 
-void decoder_worker(DecoderState* state)
-{
+void decoder_worker(DecoderState* state) {
     state->bytes_in = 0;
     state->bytes_out = 0;
     state->bit_buffer = 0;
@@ -128,7 +119,6 @@ void decoder_worker(DecoderState* state)
     finish_decoding(*state, decode_blocks(*state));
 }
 
-void decoder_entry(StreamContext* context)
-{
+void decoder_entry(StreamContext* context) {
     decoder_worker(reinterpret_cast<DecoderState*>(context));
 }

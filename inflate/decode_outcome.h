@@ -13,8 +13,8 @@ enum class InvalidSymbolSite : std::uint8_t {
 };
 
 struct DecodeOutcome {
-    std::int32_t result;             // 0 after the final block, else the first fault
-    std::uint32_t block;             // ordinal of the block in hand, counting from 1
+    std::int32_t result;               // 0 after the final block, else the first fault
+    std::uint32_t block;               // ordinal of the block in hand, counting from 1
     InvalidSymbolSite invalid_symbol;  // meaningful only for ERR_INVALID_SYMBOL
 };
 

@@ -26,9 +26,9 @@ inline constexpr std::uint32_t HISTORY_MASK = HISTORY_SIZE - 1;
 
 struct DecoderState {
     StreamContext context;
-    std::uint32_t bytes_in;     // input bytes fetched into bit_buffer
-    std::uint32_t bytes_out;    // bytes output, wrapping; low 16 bits index history
-    std::uint32_t bit_buffer;   // bits fetched and not yet consumed, next bit lowest
+    std::uint32_t bytes_in;    // input bytes fetched into bit_buffer
+    std::uint32_t bytes_out;   // bytes output, wrapping; low 16 bits index history
+    std::uint32_t bit_buffer;  // bits fetched and not yet consumed, next bit lowest
     std::uint32_t bit_count;
     HuffmanTable litlen_table;
     HuffmanTable distance_table;

@@ -17,20 +17,17 @@ constexpr std::int32_t REPEAT_PREVIOUS = 16;
 constexpr std::int32_t SHORT_ZERO_RUN = 17;
 
 // A literal/length or distance code is acceptable when complete, empty, or a single code.
-bool acceptable_code(std::int32_t balance, const HuffmanTable& table, unsigned n)
-{
+bool acceptable_code(std::int32_t balance, const HuffmanTable& table, unsigned n) {
     return balance == 0 || (balance > 0 && n - table.count[0] == 1);
 }
 
 }  // namespace
 
-std::int32_t read_dynamic_header(DecoderState& state)
-{
+std::int32_t read_dynamic_header(DecoderState& state) {
     const unsigned nlen = get_bits(state, 5) + 257;
     const unsigned ndist = get_bits(state, 5) + 1;
     const unsigned ncode = get_bits(state, 4) + 4;
-    if (nlen > MAX_LITLEN_CODES || ndist > MAX_DISTANCE_CODES)
-        return ERR_TOO_MANY_CODES;
+    if (nlen > MAX_LITLEN_CODES || ndist > MAX_DISTANCE_CODES) return ERR_TOO_MANY_CODES;
 
     // First the code-length code lengths by symbol, then the decoded sequence of literal/
     // length lengths followed by distance lengths.
@@ -56,8 +53,7 @@ std::int32_t read_dynamic_header(DecoderState& state)
         std::uint16_t value = 0;
         unsigned run;
         if (symbol == REPEAT_PREVIOUS) {
-            if (index == 0)
-                return ERR_REPEAT_NO_PREVIOUS;
+            if (index == 0) return ERR_REPEAT_NO_PREVIOUS;
             run = 3 + get_bits(state, 2);
             value = lengths[index - 1];
         } else if (symbol == SHORT_ZERO_RUN) {
@@ -65,15 +61,13 @@ std::int32_t read_dynamic_header(DecoderState& state)
         } else {
             run = 11 + get_bits(state, 7);
         }
-        if (index + run > total)
-            return ERR_REPEAT_OVERRUN;
+        if (index + run > total) return ERR_REPEAT_OVERRUN;
         for (const unsigned end = index + run; index < end; ++index)
             lengths[index] = value;
     }
 
     const std::int32_t litlen_balance = build_huffman_table(state.litlen_table, lengths, nlen);
-    if (!acceptable_code(litlen_balance, state.litlen_table, nlen))
-        return ERR_LITLEN_LENGTHS;
+    if (!acceptable_code(litlen_balance, state.litlen_table, nlen)) return ERR_LITLEN_LENGTHS;
     const std::int32_t distance_balance =
         build_huffman_table(state.distance_table, lengths + nlen, ndist);
     if (!acceptable_code(distance_balance, state.distance_table, ndist))

@@ -39,15 +39,13 @@ struct CodeWalk {
     std::uint32_t index;
 };
 
-inline bool extend_code(CodeWalk& walk, std::uint32_t bit, std::uint32_t count)
-{
+inline bool extend_code(CodeWalk& walk, std::uint32_t bit, std::uint32_t count) {
     walk.code = 2 * walk.code + bit;
     walk.limit = 2 * walk.limit + count;
     walk.index += count;
     return walk.code < walk.limit;
 }
 
-inline std::int32_t code_symbol(const HuffmanTable& table, const CodeWalk& walk)
-{
+inline std::int32_t code_symbol(const HuffmanTable& table, const CodeWalk& walk) {
     return table.symbol[walk.index + walk.code - walk.limit];
 }
