@@ -37,7 +37,7 @@ std::int32_t invalid_symbol(InvalidSymbolSite site) {
 }
 
 // One literal, back-reference or end-of-block code through the byte-at-a-time reader.
-std::int32_t decode_item(DecoderState& state) {
+std::int32_t decode_one_item(DecoderState& state) {
     const std::int32_t symbol = decode_symbol(state, state.litlen_table);
     if (symbol < END_OF_BLOCK && symbol >= 0) {
         put_output_byte(state, static_cast<std::uint8_t>(symbol));
@@ -93,8 +93,9 @@ std::uint32_t take_bits(HeldBits& held, unsigned n) {
     return ERR_INVALID_SYMBOL;
 }
 
-// The copy of put_output_byte's stores for one back-reference: byte by byte, each read after
-// the previous store, so a distance shorter than the length repeats the last bytes.
+// put_output_byte's two stores for each byte of one back-reference, the full test being left
+// to the output margin. Byte by byte, each read after the previous store, so a distance
+// shorter than the length repeats the last bytes.
 [[gnu::always_inline]] inline void copy_match(std::uint8_t* history, std::uint32_t position,
                                               std::uint8_t* out, std::uint32_t distance,
                                               std::uint32_t length) {
@@ -130,7 +131,7 @@ std::uint32_t take_bits(HeldBits& held, unsigned n) {
 // Decodes items while the buffers have their margins, with the reader's fields in locals,
 // and leaves the state as the byte-at-a-time reader would have left it. Returns MORE_ITEMS
 // when a margin is reached, at once if there is none to begin with.
-std::int32_t decode_fast(DecoderState& state) {
+std::int32_t decode_within_margins(DecoderState& state) {
     StreamContext& context = state.context;
     const std::uint8_t* in = context.in_pos;
     const std::uint8_t* const in_first = in;
@@ -196,8 +197,8 @@ std::int32_t decode_fast(DecoderState& state) {
 
 std::int32_t decode_huffman_block(DecoderState& state) {
     for (;;) {
-        std::int32_t result = decode_fast(state);
-        if (result == MORE_ITEMS) result = decode_item(state);
+        std::int32_t result = decode_within_margins(state);
+        if (result == MORE_ITEMS) result = decode_one_item(state);
         if (result != MORE_ITEMS) return result;
     }
 }
