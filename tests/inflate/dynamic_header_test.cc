@@ -79,10 +79,11 @@ DynamicStream head_then(const DynamicHeader& header) {
 
 const std::string HEAD_LINE = statistics_line(0, 1, 0, 4);
 
-// Checks a stream that stops at a fault in the dynamic block, the second one.
+// Checks a stream that stops at a fault in the dynamic block, the second one, followed by
+// zero bytes of each of the given counts.
 void expect_fault_after_head(const std::vector<std::uint8_t>& stream, const std::string& output,
-                             const std::string& fault) {
-    for (const std::size_t tail : FAULT_TAILS) {
+                             const std::string& fault, std::span<const std::size_t> tails) {
+    for (const std::size_t tail : tails) {
         SCOPED_TRACE(std::to_string(tail) + " bytes after the fault");
         std::vector<std::uint8_t> padded = stream;
         padded.insert(padded.end(), tail, 0);
@@ -143,7 +144,8 @@ TEST(DynamicHeader, FaultsOfTheDescriptionStopBeforeTheBlockData) {
         // Bits behind the description: a literal 'x' and the end of the block under the plain
         // code.
         put_bits(s.writer, 0b10, 2);
-        expect_fault_after_head(s.writer.bytes, "head", c.fault);
+        // Only the short tail: these faults lie before any block data, and every run costs.
+        expect_fault_after_head(s.writer.bytes, "head", c.fault, std::span(FAULT_TAILS).first(1));
     }
 }
 
@@ -205,7 +207,7 @@ TEST(DynamicHeader, CodesThatDecodeNothingFailAtTheirFirstMissingCode) {
         if (c.length_symbol != 0) put_symbol(s.writer, litlen, c.length_symbol);
         // A first bit of 1 misses a single code of length 1 and the empty code alike.
         put_bits(s.writer, 1, 1);
-        expect_fault_after_head(s.writer.bytes, c.output, c.fault);
+        expect_fault_after_head(s.writer.bytes, c.output, c.fault, FAULT_TAILS);
     }
 }
 

@@ -2,17 +2,13 @@
 // through the 64 KiB history, and the codes that no table resolves.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "rawinflate_check.h"
 
 namespace {
 
 constexpr std::size_t MAX_STORED = 65535;
-
-std::vector<std::uint8_t> operator+(std::vector<std::uint8_t> a,
-                                    const std::vector<std::uint8_t>& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
 
 // A stream of one final fixed-code block; the line it must print.
 struct FixedStream {
@@ -44,7 +40,7 @@ TEST(HuffmanBlocks, BackReferencesCopyOneByteAtATime) {
          {match(5, 3)},
          std::vector<std::uint8_t>(5, 0)},
         {"partly before the start", literals_then("AB", {match(4, 4)}),
-         bytes_of("AB") + std::vector<std::uint8_t>{0, 0, 'A', 'B'}},
+         {'A', 'B', 0, 0, 'A', 'B'}},
         {"literals above 143 have 9-bit codes",
          {literal(144), literal(200), literal(255), match(3, 2)},
          {144, 200, 255, 200, 255, 200}},
@@ -105,24 +101,96 @@ TEST(HuffmanBlocks, CopyAcrossTheWrapOfTheHistoryReadsTheRightBytes) {
                                          literal('c'), match(200, 32768)}));
 }
 
-TEST(HuffmanBlocks, CodesAndExtraBitsStraddlingARefillDecodeAsUnbroken) {
-    // The straddling match has an 8-bit length code (284), 5 extra bits, a 5-bit distance
-    // code (29) and 13 extra bits. For each of these 31 bits the size of the stored block
-    // before and a few 9-bit literals put the start of the second 65,536-byte read right at
-    // that bit. Its copy also crosses the first output flush.
+// Checks one stream of pairs of a stored block and a Huffman-coded block (fixed when the
+// lengths are empty, else dynamic with these lengths). The Huffman-coded block holds filler
+// literals, then twice a match of length 249 at distance 29,581 (symbols 284 and 29, with 5
+// and 13 extra bits). In pair k the size of the stored block and the number of fillers put
+// the start of read k + 1 (at byte 65,536 * (k + 1)) on bit k of the first match, so that
+// across the pairs the boundary meets every bit of its codes and extra bits. The copies
+// also cross output flushes.
+void expect_match_straddling_every_read_boundary(const std::vector<std::uint8_t>& litlen_lengths,
+                                                 const std::vector<std::uint8_t>& distance_lengths,
+                                                 std::uint8_t filler) {
+    const bool fixed = litlen_lengths.empty();
+    const HuffmanCode litlen = fixed ? fixed_litlen_code() : canonical_code(litlen_lengths);
+    const HuffmanCode distance = fixed ? fixed_distance_code() : canonical_code(distance_lengths);
+    BitWriter description;
+    if (!fixed)
+        put_dynamic_header(description, dynamic_header_for(litlen_lengths, distance_lengths));
     const LzItem straddling = match(227 + 22, 24577 + 5004);
-    for (unsigned at = 0; at < 31; ++at) {
-        // The match starts 3 + 9 * literal_count bits into the block; 3 + literal_count + at
-        // must be a multiple of 8.
-        const unsigned literal_count = (5 + 32 - at) % 8;
-        const unsigned block_bits_before_read = 3 + 9 * literal_count + at;
-        const std::size_t block_start = 65536 - block_bits_before_read / 8;
-        std::vector<LzItem> items(literal_count, literal(200));
-        for (const LzItem item : {straddling, match(258, 32768), match(19, 2049), literal('!')})
-            items.push_back(item);
-        SCOPED_TRACE("read boundary at bit " + std::to_string(at) + " of the match");
-        expect_references_after_stored(block_start - 5, items);
+    const unsigned match_bits = litlen.lengths[284] + 5 + distance.lengths[29] + 13;
+    const unsigned filler_bits = litlen.lengths[filler];
+
+    BitWriter writer;
+    std::vector<std::uint8_t> expected;
+    std::string lines;
+    std::vector<std::size_t> pair_ends;
+    for (unsigned at = 0; at < match_bits; ++at) {
+        // The first match starts 3 + description + fillers bits into the block, which
+        // starts on a byte; filler codes have an odd length, so some count up to 7 fits.
+        unsigned filler_count = 0;
+        while ((3 + description.bit_length + filler_count * filler_bits + at) % 8 != 0)
+            ++filler_count;
+        const std::uint64_t bits_to_read =
+            3 + description.bit_length + filler_count * filler_bits + at;
+        const std::size_t block_start = 65536 * (at + 1) - bits_to_read / 8;
+        // The stored header ends on a byte boundary; LEN and NLEN take the next 4 bytes.
+        const std::size_t data_start = fetched_bytes(writer.bit_length + 3) + 4;
+        const std::vector<std::uint8_t> data = pattern_bytes(block_start - data_start, at);
+        const std::uint64_t stored_start = writer.bit_length;
+        put_stored_block(writer, false, data);
+        ASSERT_EQ(writer.bytes.size(), block_start);
+        expected.insert(expected.end(), data.begin(), data.end());
+        lines += statistics_line({BLOCK_STORED, stored_start, stored_start + 3, stored_start + 3,
+                                  static_cast<int>(data.size())});
+
+        std::vector<LzItem> items(filler_count, literal(filler));
+        items.push_back(straddling);
+        items.push_back(straddling);
+        const bool final = at + 1 == match_bits;
+        const std::uint64_t start = writer.bit_length;
+        if (fixed) {
+            put_fixed_block(writer, final, items);
+        } else {
+            put_dynamic_block(writer, final, litlen_lengths, distance_lengths, items);
+        }
+        const std::size_t before = expected.size();
+        expected = expand_items(std::move(expected), items);
+        lines += statistics_line({fixed ? BLOCK_FIXED : BLOCK_DYNAMIC, start,
+                                  start + 3 + description.bit_length, writer.bit_length,
+                                  static_cast<int>(expected.size() - before)});
+        pair_ends.push_back(expected.size());
     }
+
+    const Inflated result = inflate_stream(writer.bytes);
+    EXPECT_EQ(result.run.exit_status, 0);
+    EXPECT_EQ(result.run.standard_output, lines);
+    const auto differs =
+        std::mismatch(result.output.begin(), result.output.end(), expected.begin(), expected.end())
+            .first;
+    const auto first_difference = static_cast<std::size_t>(differs - result.output.begin());
+    EXPECT_TRUE(result.output == expected)
+        << "first difference at output byte " << first_difference << ", in pair "
+        << std::upper_bound(pair_ends.begin(), pair_ends.end(), first_difference) -
+               pair_ends.begin();
+}
+
+TEST(HuffmanBlocks, FixedCodesAndExtraBitsStraddlingAReadDecodeAsUnbroken) {
+    expect_match_straddling_every_read_boundary({}, {}, 200);
+}
+
+TEST(HuffmanBlocks, LongestDynamicCodesStraddlingAReadDecodeAsUnbroken) {
+    // Codes of lengths 1, 2, ... 14, 15, 15: the filler takes 1 bit, the two match symbols
+    // take 15 each, so one match is 48 bits long.
+    std::vector<std::uint8_t> litlen(286, 0);
+    std::vector<std::uint8_t> distance(30, 0);
+    litlen[200] = 1;
+    litlen[END_OF_BLOCK] = 2;
+    for (unsigned s = 0; s < 12; ++s) litlen[s] = static_cast<std::uint8_t>(3 + s);
+    litlen[284] = litlen[285] = 15;
+    for (unsigned s = 0; s < 14; ++s) distance[s] = static_cast<std::uint8_t>(1 + s);
+    distance[14] = distance[29] = 15;
+    expect_match_straddling_every_read_boundary(litlen, distance, 200);
 }
 
 // Literals before a fault: long enough that the decoder, given enough input ahead, outputs

@@ -75,9 +75,9 @@ TEST(StoredBlocks, StreamEndingExactlyAtAReadBoundary) {
         const Inflated result = inflate_stream(writer.bytes);
         EXPECT_EQ(result.run.exit_status, final ? 0 : 1);
         EXPECT_EQ(result.run.standard_output, stored_line(data.size()));
-        EXPECT_EQ(result.run.standard_error,
-                  final ? ""
-                        : fault_line(result.input_path, "input ends before the final block", 2));
+        EXPECT_EQ(
+            result.run.standard_error,
+            final ? "" : fault_line(result.input_path, "input ends before the final block", 2));
         EXPECT_TRUE(result.output == data) << result.output.size() << " bytes out";
     }
 }
