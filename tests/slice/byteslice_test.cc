@@ -42,7 +42,8 @@ std::vector<std::uint8_t> patterned_bytes(std::size_t size) {
 std::vector<std::uint8_t> range_of(const std::vector<std::uint8_t>& bytes, std::size_t offset,
                                    std::size_t length) {
     const std::size_t begin = std::min(offset, bytes.size());
-    const std::size_t end = std::min(bytes.size(), begin + length);
+    // Not begin + length: that wraps on 32-bit platforms for the longest lengths.
+    const std::size_t end = begin + std::min(length, bytes.size() - begin);
     return std::vector<std::uint8_t>(bytes.begin() + static_cast<std::ptrdiff_t>(begin),
                                      bytes.begin() + static_cast<std::ptrdiff_t>(end));
 }
