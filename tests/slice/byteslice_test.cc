@@ -4,6 +4,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -15,7 +16,6 @@
 #include <ostream>
 #include <stdexcept>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "program_runner.h"
@@ -187,32 +187,33 @@ TEST(Byteslice, ReadErrorIsNotMistakenForEndOfInput) {
               "byteslice: " + dir.file("folder") + ": " + std::strerror(EISDIR) + "\n");
 }
 
-// Runs byteslice with a FIFO as its input, fed from a thread the way a shell pipe would be.
+// Runs byteslice with a FIFO as its input, fed by a child process the way a shell pipe
+// would be. A process, not a thread: under qemu-user a multi-threaded test process can hang
+// in fork, and the runner forks to start byteslice.
 ProgramResult byteslice_from_fifo(const TempDir& dir, const std::vector<std::uint8_t>& bytes,
                                   const std::string& offset, const std::string& length) {
     const std::string fifo = dir.file("fifo");
     if (mkfifo(fifo.c_str(), 0600) != 0) throw std::runtime_error("mkfifo failed");
-    std::thread writer([&] {
+    const pid_t writer = fork();
+    if (writer < 0) throw std::runtime_error("fork failed");
+    if (writer == 0) {
         // byteslice stops reading once its range is out: the write then fails with EPIPE
-        // instead of raising SIGPIPE in this thread.
-        sigset_t pipe_signal;
-        sigemptyset(&pipe_signal);
-        sigaddset(&pipe_signal, SIGPIPE);
-        pthread_sigmask(SIG_BLOCK, &pipe_signal, nullptr);
+        // instead of raising SIGPIPE.
+        signal(SIGPIPE, SIG_IGN);
         const int fd = open(fifo.c_str(), O_WRONLY);
         for (std::size_t done = 0; fd >= 0 && done < bytes.size();) {
             const ssize_t written = write(fd, bytes.data() + done, bytes.size() - done);
             if (written <= 0) break;
             done += static_cast<std::size_t>(written);
         }
-        if (fd >= 0) close(fd);
-    });
+        _exit(0);
+    }
     const ProgramResult result = byteslice({fifo, dir.file("out"), offset, length});
     // Should byteslice not have opened the FIFO, a reader that comes and goes releases the
     // writer from its open; its next write then fails for want of a reader.
     const int release = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
     if (release >= 0) close(release);
-    writer.join();
+    waitpid(writer, nullptr, 0);
     return result;
 }
 
