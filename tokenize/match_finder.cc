@@ -34,7 +34,7 @@ void lower_positions(TokenizerState& state, std::uint32_t& position) {
 // The longest match for the bytes at here, the input byte at position, found by walking
 // the chain from candidate, comparing at most max_length bytes. Returns the best length
 // (below MIN_MATCH when there is no match) and leaves its position in match_position.
-std::uint32_t longest_match(TokenizerState& state, const std::uint8_t* here,
+std::uint32_t best_chain_match(TokenizerState& state, const std::uint8_t* here,
                             const std::uint32_t position, std::uint32_t candidate,
                             const std::uint32_t max_length) {
     // Positions 0 and 1 are never candidates: 0 also stands for an empty entry.
@@ -105,7 +105,7 @@ void tokenize_available(TokenizerState& state, ParseProgress& progress) {
             static_cast<std::uint32_t>(std::min<std::ptrdiff_t>(MAX_MATCH, data_end - in_pos));
         const std::uint32_t hash = hash3(in_pos);
         const std::uint32_t best =
-            longest_match(state, in_pos, position, state.hash_heads[hash], max_length);
+            best_chain_match(state, in_pos, position, state.hash_heads[hash], max_length);
         Token token{0, in_pos[0]};
         if (best >= MIN_MATCH) {
             token = Token{static_cast<std::uint16_t>(position - state.match_position),

@@ -234,8 +234,9 @@ int check_lztokens(const std::string& program, const std::string& folder, std::u
                     put(static_cast<std::uint8_t>(value));
                     continue;
                 }
-                if ((distance > FARTHEST_DISTANCE || distance > rebuilt || value < SHORTEST_MATCH ||
-                     value > LONGEST_MATCH) && error.empty())
+                const bool in_range = distance <= FARTHEST_DISTANCE && distance <= rebuilt &&
+                                      value >= SHORTEST_TOKEN_LENGTH && value <= LONGEST_TOKEN_LENGTH;
+                if (!in_range && error.empty())
                     error = "bad match token " + std::to_string(tokens);
                 longest_distance = std::max<std::uint64_t>(longest_distance, distance);
                 for (unsigned i = 0; i < value; ++i) put(ring[(rebuilt - distance) & 0xFFFF]);

@@ -19,8 +19,8 @@ std::uint64_t covered_bytes(const ReplayedToken& token) {
 
 bool is_good(const ReplayedToken& token, std::uint64_t rebuilt) {
     if (token.distance == 0) return token.value <= 0xFF;
-    return token.distance <= FARTHEST_DISTANCE && token.value >= SHORTEST_MATCH &&
-           token.value <= LONGEST_MATCH && token.distance <= rebuilt;
+    return token.distance <= FARTHEST_DISTANCE && token.value >= SHORTEST_TOKEN_LENGTH &&
+           token.value <= LONGEST_TOKEN_LENGTH && token.distance <= rebuilt;
 }
 
 std::string where(std::size_t index, std::uint64_t position) {
@@ -39,9 +39,9 @@ std::string token_fault(const ReplayedToken& token, std::uint64_t rebuilt) {
     else if (token.distance > FARTHEST_DISTANCE)
         std::snprintf(text, sizeof text, "distance %u is outside 1..%u", token.distance,
                       FARTHEST_DISTANCE);
-    else if (token.value < SHORTEST_MATCH || token.value > LONGEST_MATCH)
-        std::snprintf(text, sizeof text, "length %u is outside %u..%u", token.value, SHORTEST_MATCH,
-                      LONGEST_MATCH);
+    else if (token.value < SHORTEST_TOKEN_LENGTH || token.value > LONGEST_TOKEN_LENGTH)
+        std::snprintf(text, sizeof text, "length %u is outside %u..%u", token.value, SHORTEST_TOKEN_LENGTH,
+                      LONGEST_TOKEN_LENGTH);
     else
         std::snprintf(text, sizeof text, "distance %u reaches before the input (%llu bytes so far)",
                       token.distance, static_cast<unsigned long long>(rebuilt));

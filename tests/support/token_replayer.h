@@ -8,8 +8,8 @@
 #include <vector>
 
 inline constexpr std::uint32_t TOKEN_SIZE = 4;
-inline constexpr std::uint32_t SHORTEST_MATCH = 3;
-inline constexpr std::uint32_t LONGEST_MATCH = 258;
+inline constexpr std::uint32_t SHORTEST_TOKEN_LENGTH = 3;
+inline constexpr std::uint32_t LONGEST_TOKEN_LENGTH = 258;
 inline constexpr std::uint32_t FARTHEST_DISTANCE = 32505;
 
 // One token as it stands in the stream, with the input position of its first byte.
