@@ -13,6 +13,20 @@
 
         .text
 
+.macro PUSH_CALLEE_SAVED
+        pushl   %ebp
+        pushl   %ebx
+        pushl   %esi
+        pushl   %edi
+.endm
+
+.macro POP_CALLEE_SAVED
+        popl    %edi
+        popl    %esi
+        popl    %ebx
+        popl    %ebp
+.endm
+
 /* int save_switch_point(SwitchPoint* point) */
         .globl  save_switch_point
         .type   save_switch_point, @function
@@ -41,10 +55,7 @@ jump_to_switch_point:
         .globl  driver_switch_step
         .type   driver_switch_step, @function
 driver_switch_step:
-        pushl   %ebp
-        pushl   %ebx
-        pushl   %esi
-        pushl   %edi
+        PUSH_CALLEE_SAVED
         movl    20(%esp), %eax
         leal    CONTEXT_DRIVER_POINT(%eax), %eax
         pushl   %eax
@@ -61,10 +72,7 @@ driver_switch_step:
 2:      pushl   %ecx
         call    resume_worker
 1:      movl    CONTEXT_STATUS(%ecx), %eax
-        popl    %edi
-        popl    %esi
-        popl    %ebx
-        popl    %ebp
+        POP_CALLEE_SAVED
         ret
         .size   driver_switch_step, .-driver_switch_step
 
@@ -97,10 +105,7 @@ resume_worker:
         .globl  yield_to_driver
         .type   yield_to_driver, @function
 yield_to_driver:
-        pushl   %ebp
-        pushl   %ebx
-        pushl   %esi
-        pushl   %edi
+        PUSH_CALLEE_SAVED
         movl    20(%esp), %eax
         leal    CONTEXT_WORKER_POINT(%eax), %eax
         pushl   %eax
@@ -115,10 +120,7 @@ yield_to_driver:
         leal    CONTEXT_DRIVER_POINT(%ecx), %ecx
         pushl   %ecx
         call    jump_to_switch_point
-1:      popl    %edi
-        popl    %esi
-        popl    %ebx
-        popl    %ebp
+1:      POP_CALLEE_SAVED
         ret
         .size   yield_to_driver, .-yield_to_driver
 

@@ -13,6 +13,24 @@
 
         .text
 
+.macro PUSH_CALLEE_SAVED
+        pushq   %rbx
+        pushq   %rbp
+        pushq   %r12
+        pushq   %r13
+        pushq   %r14
+        pushq   %r15
+.endm
+
+.macro POP_CALLEE_SAVED
+        popq    %r15
+        popq    %r14
+        popq    %r13
+        popq    %r12
+        popq    %rbp
+        popq    %rbx
+.endm
+
 /* int save_switch_point(SwitchPoint* point) */
         .globl  save_switch_point
         .type   save_switch_point, @function
@@ -38,12 +56,7 @@ jump_to_switch_point:
         .globl  driver_switch_step
         .type   driver_switch_step, @function
 driver_switch_step:
-        pushq   %rbx
-        pushq   %rbp
-        pushq   %r12
-        pushq   %r13
-        pushq   %r14
-        pushq   %r15
+        PUSH_CALLEE_SAVED
         pushq   %rdi
         movq    %rsi, %rbx                      /* entry, needed on the direct path only */
         leaq    CONTEXT_DRIVER_POINT(%rdi), %rdi
@@ -57,12 +70,7 @@ driver_switch_step:
         call    start_worker
 1:      movl    CONTEXT_STATUS(%rdi), %eax
         addq    $8, %rsp
-        popq    %r15
-        popq    %r14
-        popq    %r13
-        popq    %r12
-        popq    %rbp
-        popq    %rbx
+        POP_CALLEE_SAVED
         ret
         .size   driver_switch_step, .-driver_switch_step
 
@@ -88,12 +96,7 @@ resume_worker:
         .globl  yield_to_driver
         .type   yield_to_driver, @function
 yield_to_driver:
-        pushq   %rbx
-        pushq   %rbp
-        pushq   %r12
-        pushq   %r13
-        pushq   %r14
-        pushq   %r15
+        PUSH_CALLEE_SAVED
         pushq   %rdi
         movl    %esi, %ebx                      /* code, needed on the direct path only */
         leaq    CONTEXT_WORKER_POINT(%rdi), %rdi
@@ -106,12 +109,7 @@ yield_to_driver:
         leaq    CONTEXT_DRIVER_POINT(%rdi), %rdi
         jmp     jump_to_switch_point
 1:      addq    $8, %rsp
-        popq    %r15
-        popq    %r14
-        popq    %r13
-        popq    %r12
-        popq    %rbp
-        popq    %rbx
+        POP_CALLEE_SAVED
         ret
         .size   yield_to_driver, .-yield_to_driver
 
