@@ -1,0 +1,31 @@
+// How every program of the kit opens its two files and finishes its lines: "-" names a
+// standard stream, an output that is the input file is refused before anything truncates it,
+// and a program's own lines stay out of an output that is standard output.
+#pragma once
+
+#include <cstdio>
+
+// The input file opened for reading, or standard input for "-". Null when it cannot be opened.
+std::FILE* open_input_file(const char* path);
+
+// True when output_path ("-": standard output) already exists as the very regular file that
+// input reads from: same device and inode, whichever name, hard link or symbolic link leads
+// there. Opening it for writing would truncate the input before it is read.
+bool is_input_file(const char* output_path, std::FILE* input);
+
+// The output file created or truncated for writing, or standard output for "-". Null when it
+// cannot be created.
+std::FILE* open_output_file(const char* path);
+
+// Where the program prints its own lines: standard output, or standard error when the
+// output file is standard output itself (by "-", /dev/stdout or any other name), so that
+// the data stay exact.
+std::FILE* lines_stream(std::FILE* output);
+
+// Flushes and closes a file opened by open_output_file; standard output is flushed and
+// checked but left open. Returns 0, or the error number of the failure.
+int close_output_file(std::FILE* output);
+
+// Flushes standard output and tells whether every line reached it. Returns 0, or the error
+// number of the failure (EIO when the stream recorded an error without one).
+int finish_standard_output();
