@@ -29,9 +29,11 @@ std::string read_text(const std::string& path) {
 
 }  // namespace
 
-ProgramResult run_program(const std::string& program, const std::vector<std::string>& arguments) {
+ProgramResult run_program(const std::string& program, const std::vector<std::string>& arguments,
+                          const ProgramStreams& streams) {
     TempDir capture;
-    const std::string out_path = capture.file("stdout");
+    const std::string out_path =
+        streams.standard_output.empty() ? capture.file("stdout") : streams.standard_output;
     const std::string err_path = capture.file("stderr");
 
     std::vector<std::string> words = emulator_words();
@@ -48,6 +50,10 @@ ProgramResult run_program(const std::string& program, const std::vector<std::str
         const int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         const int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         if (out < 0 || err < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0) _exit(126);
+        if (!streams.standard_input.empty()) {
+            const int in = open(streams.standard_input.c_str(), O_RDONLY);
+            if (in < 0 || dup2(in, 0) < 0) _exit(126);
+        }
         execvp(argv[0], argv.data());
         _exit(127);
     }
@@ -57,7 +63,7 @@ ProgramResult run_program(const std::string& program, const std::vector<std::str
     ProgramResult result{};
     result.exit_status = WIFEXITED(wait_status) ? WEXITSTATUS(wait_status)
                                                 : 128 + WTERMSIG(wait_status);
-    result.standard_output = read_text(out_path);
+    if (streams.standard_output.empty()) result.standard_output = read_text(out_path);
     result.standard_error = read_text(err_path);
     return result;
 }

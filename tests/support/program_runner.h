@@ -12,8 +12,15 @@ struct ProgramResult {
     std::string standard_error;
 };
 
+// Where a program's standard streams lead, beside the captured standard error.
+struct ProgramStreams {
+    std::string standard_input;   // a path to read from; empty: the test's own standard input
+    std::string standard_output;  // a path to write to (then not captured); empty: captured
+};
+
 // Runs program with arguments (under the cross-build emulator where there is one).
-ProgramResult run_program(const std::string& program, const std::vector<std::string>& arguments);
+ProgramResult run_program(const std::string& program, const std::vector<std::string>& arguments,
+                          const ProgramStreams& streams = {});
 
 // A fresh folder under the system's temporary folder, removed with everything in it.
 struct TempDir {
