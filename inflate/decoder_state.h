@@ -44,6 +44,7 @@ struct DecoderState {
     // Set once bytes_out has passed LARGEST_DISTANCE: from then on no distance reaches before
     // the start, even after bytes_out wraps past 4 GiB.
     std::int32_t history_filled;
+    std::int32_t fixed_tables_built;  // the two tables hold the fixed codes
     DecodeOutcome outcome;  // filled by the worker before its final yield
     HuffmanTable litlen_table;
     HuffmanTable distance_table;

@@ -24,6 +24,7 @@ bool acceptable_code(std::int32_t balance, const HuffmanTable& table, unsigned n
 }  // namespace
 
 std::int32_t read_dynamic_header(DecoderState& state) {
+    state.fixed_tables_built = 0;
     const unsigned nlen = get_bits(state, 5) + 257;
     const unsigned ndist = get_bits(state, 5) + 1;
     const unsigned ncode = get_bits(state, 4) + 4;

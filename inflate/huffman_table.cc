@@ -65,9 +65,11 @@ FixedTables make_fixed_tables() {
 }  // namespace
 
 void build_fixed_tables(DecoderState& state) {
-    // Built once and copied: a scan tries many candidate streams, each of whose fixed blocks
-    // would otherwise build the same two tables again.
+    // Built once, and copied only when a dynamic block has overwritten them: a scan tries
+    // many candidate streams, most of whose fixed blocks follow another fixed block.
     static const FixedTables fixed = make_fixed_tables();
+    if (state.fixed_tables_built != 0) return;
     state.litlen_table = fixed.litlen;
     state.distance_table = fixed.distance;
+    state.fixed_tables_built = 1;
 }

@@ -55,18 +55,18 @@ void run_trial(ScanInput& input, Candidate& candidate, StreamChecksum checksum,
 }
 
 // Keeps the decoded file of a stream that got a line and decoded to its final block, and
-// removes it otherwise; the stream's line, if any.
-std::optional<FoundStream> settle(Candidate& candidate, std::optional<FoundStream> found,
-                                  int& output_error) {
-    const bool keep = found && candidate.trial.outcome.result == 0;
+// removes it otherwise. Returns whether the stream got a line.
+bool settle(Candidate& candidate, bool has_line, int& output_error) {
+    const bool keep = has_line && candidate.trial.outcome.result == 0;
     finish_decoded_file(candidate.file, keep);
     if (candidate.file.error != 0 && output_error == 0) output_error = candidate.file.error;
-    return found;
+    return has_line;
 }
 
-FoundStream line_for(const Candidate& candidate, StreamCheck check, std::uint64_t covered_end) {
-    return FoundStream{candidate.kind, candidate.offset, candidate.trial.stream_bytes,
-                       candidate.trial.decoded_size, check, covered_end, 0, nullptr, 0};
+void set_line(FoundStream& found, const Candidate& candidate, StreamCheck check,
+              std::uint64_t covered_end) {
+    found = FoundStream{candidate.kind, candidate.offset, candidate.trial.stream_bytes,
+                        candidate.trial.decoded_size, check, covered_end, 0, nullptr, 0};
 }
 
 // gzip and zip get a line once the first block has decoded, whatever follows.
@@ -80,18 +80,19 @@ void set_name(FoundStream& found, const std::uint8_t* header, std::size_t offset
     found.name_length = std::min(length, NAME_LIMIT);
 }
 
-std::optional<FoundStream> try_gzip(ScanInput& input, std::uint64_t position,
+bool try_gzip(ScanInput& input, std::uint64_t position,
                                     std::span<const std::uint8_t> here,
-                                    const FinderOptions& options, int& output_error) {
+                                    const FinderOptions& options, FoundStream& found,
+             int& output_error) {
     const std::optional<GzipHeader> header = parse_gzip_header(here);
-    if (!header) return std::nullopt;
+    if (!header) return false;
     Candidate candidate{StreamKind::gzip, position + header->size, {}, {}, {}};
     candidate.source = file_source(input, candidate.offset);
     run_trial(input, candidate, StreamChecksum::crc32, options);
     const TrialDecode& trial = candidate.trial;
-    if (!first_block_decoded(trial)) return settle(candidate, std::nullopt, output_error);
+    if (!first_block_decoded(trial)) return settle(candidate, false, output_error);
 
-    FoundStream found = line_for(candidate, StreamCheck::fault, candidate.source.position);
+    set_line(found, candidate, StreamCheck::fault, candidate.source.position);
     if (trial.outcome.result == 0) {
         std::uint8_t bytes[GZIP_TRAILER_SIZE];
         const std::size_t got = read_source(input, candidate.source, bytes, sizeof bytes);
@@ -102,21 +103,22 @@ std::optional<FoundStream> try_gzip(ScanInput& input, std::uint64_t position,
         found.covered_end = candidate.source.position;
     }
     set_name(found, here.data(), header->name_offset, header->name_length);
-    return settle(candidate, found, output_error);
+    return settle(candidate, true, output_error);
 }
 
-std::optional<FoundStream> try_zlib(ScanInput& input, std::uint64_t position,
-                                    const FinderOptions& options, int& output_error) {
+bool try_zlib(ScanInput& input, std::uint64_t position,
+                                    const FinderOptions& options, FoundStream& found,
+             int& output_error) {
     Candidate candidate{StreamKind::zlib, position + ZLIB_HEADER_SIZE, {}, {}, {}};
     candidate.source = file_source(input, candidate.offset);
     run_trial(input, candidate, StreamChecksum::adler32, options);
-    if (candidate.trial.outcome.result != 0) return settle(candidate, std::nullopt, output_error);
+    if (candidate.trial.outcome.result != 0) return settle(candidate, false, output_error);
     std::uint8_t bytes[ZLIB_TRAILER_SIZE];
     if (read_source(input, candidate.source, bytes, sizeof bytes) != sizeof bytes ||
         big_endian_32(bytes) != candidate.trial.checksum)
-        return settle(candidate, std::nullopt, output_error);
-    return settle(candidate, line_for(candidate, StreamCheck::ok, candidate.source.position),
-                  output_error);
+        return settle(candidate, false, output_error);
+    set_line(found, candidate, StreamCheck::ok, candidate.source.position);
+    return settle(candidate, true, output_error);
 }
 
 // Whether the zip entry's record of its data matches what was decoded.
@@ -126,18 +128,19 @@ bool zip_record_matches(const TrialDecode& trial, std::uint32_t crc, std::uint64
     return crc == trial.checksum && compressed == trial.stream_bytes && uncompressed == decoded;
 }
 
-std::optional<FoundStream> try_zip(ScanInput& input, std::uint64_t position,
+bool try_zip(ScanInput& input, std::uint64_t position,
                                    std::span<const std::uint8_t> here,
-                                   const FinderOptions& options, int& output_error) {
+                                   const FinderOptions& options, FoundStream& found,
+             int& output_error) {
     const std::optional<ZipLocalHeader> header = parse_zip_local_header(here);
-    if (!header) return std::nullopt;
+    if (!header) return false;
     Candidate candidate{StreamKind::zip, position + header->size, {}, {}, {}};
     candidate.source = file_source(input, candidate.offset);
     run_trial(input, candidate, StreamChecksum::crc32, options);
     const TrialDecode& trial = candidate.trial;
-    if (!first_block_decoded(trial)) return settle(candidate, std::nullopt, output_error);
+    if (!first_block_decoded(trial)) return settle(candidate, false, output_error);
 
-    FoundStream found = line_for(candidate, StreamCheck::fault, candidate.source.position);
+    set_line(found, candidate, StreamCheck::fault, candidate.source.position);
     if (trial.outcome.result == 0 && !header->sizes_follow) {
         const bool matches = zip_record_matches(trial, header->crc32, header->compressed_size,
                                                 header->uncompressed_size, header->zip64);
@@ -161,7 +164,7 @@ std::optional<FoundStream> try_zip(ScanInput& input, std::uint64_t position,
         }
     }
     set_name(found, here.data(), header->name_offset, header->name_length);
-    return settle(candidate, found, output_error);
+    return settle(candidate, true, output_error);
 }
 
 // The first IDAT chunk after the signature at position, walking the chunks before it.
@@ -180,54 +183,61 @@ std::optional<StreamSource> first_idat(ScanInput& input, std::uint64_t position)
     }
 }
 
-std::optional<FoundStream> try_png(ScanInput& input, std::uint64_t position,
-                                   const FinderOptions& options, int& output_error) {
+bool try_png(ScanInput& input, std::uint64_t position,
+                                   const FinderOptions& options, FoundStream& found,
+             int& output_error) {
     std::optional<StreamSource> source = first_idat(input, position);
-    if (!source) return std::nullopt;
+    if (!source) return false;
     std::uint8_t header[ZLIB_HEADER_SIZE];
     if (read_source(input, *source, header, sizeof header) != sizeof header ||
         !is_zlib_header(header[0], header[1]) || !next_source_byte(input, *source))
-        return std::nullopt;
+        return false;
     Candidate candidate{StreamKind::png, source->position, *source, {}, {}};
     run_trial(input, candidate, StreamChecksum::adler32, options);
     std::uint8_t trailer[ZLIB_TRAILER_SIZE];
     if (candidate.trial.outcome.result != 0 ||
         read_source(input, candidate.source, trailer, sizeof trailer) != sizeof trailer ||
         big_endian_32(trailer) != candidate.trial.checksum)
-        return settle(candidate, std::nullopt, output_error);
+        return settle(candidate, false, output_error);
     // The rest of the IDAT run belongs to the image too.
     StreamSource& rest = candidate.source;
     do rest.position = rest.segment_end;
     while (next_source_byte(input, rest));
-    FoundStream found = line_for(candidate, StreamCheck::ok, rest.segment_end + PNG_CHUNK_CRC_SIZE);
+    set_line(found, candidate, StreamCheck::ok, rest.segment_end + PNG_CHUNK_CRC_SIZE);
     found.parts = rest.parts;
-    return settle(candidate, found, output_error);
+    return settle(candidate, true, output_error);
 }
 
 // Raw streams carry no marker and no checksum, so a line needs the final block, enough
 // decoded bytes, and enough structure: a dynamic block's code description, which noise
 // almost never completes, or enough fixed-code data. A stored block is only four bytes of
 // length check before bytes of any value.
-std::optional<FoundStream> try_raw(ScanInput& input, std::uint64_t position,
+bool try_raw(ScanInput& input, std::uint64_t position,
                                    std::span<const std::uint8_t> here,
-                                   const FinderOptions& options, int& output_error) {
+                                   const FinderOptions& options, FoundStream& found,
+             int& output_error) {
     constexpr unsigned STORED = 0;
     constexpr unsigned DYNAMIC = 2;
     constexpr unsigned RESERVED = 3;
     const unsigned first_type = (here[0] >> 1) & 3;
-    if (first_type == RESERVED) return std::nullopt;
+    if (first_type == RESERVED) return false;
     // The decoder would refuse these too; looked at here, they cost no trial.
     if (first_type == STORED && here.size() >= 5 &&
         ((here[1] ^ here[3]) != 0xFF || (here[2] ^ here[4]) != 0xFF))
-        return std::nullopt;
-    Candidate candidate{StreamKind::raw, position, file_source(input, position), {}, {}};
+        return false;
+    // Not zeroed first: the trial fills the rest, and a scan for raw streams comes here at
+    // almost every offset.
+    Candidate candidate;
+    candidate.kind = StreamKind::raw;
+    candidate.offset = position;
+    candidate.source = file_source(input, position);
     run_trial(input, candidate, StreamChecksum::none, options);
     const TrialDecode& trial = candidate.trial;
     const bool structured = first_type == DYNAMIC || trial.coded_bytes >= RAW_SHORTEST_CODED;
     if (trial.outcome.result != 0 || trial.decoded_size < RAW_SHORTEST_OUTPUT || !structured)
-        return settle(candidate, std::nullopt, output_error);
-    return settle(candidate, line_for(candidate, StreamCheck::none, position + trial.stream_bytes),
-                  output_error);
+        return settle(candidate, false, output_error);
+    set_line(found, candidate, StreamCheck::none, position + trial.stream_bytes);
+    return settle(candidate, true, output_error);
 }
 
 }  // namespace
@@ -267,20 +277,24 @@ bool may_start_marker(const std::uint8_t* bytes) {
     return (MARKER_PAIRS[pair / 64] >> (pair % 64) & 1) != 0;
 }
 
-std::optional<FoundStream> find_stream(ScanInput& input, std::uint64_t position,
-                                       const FinderOptions& options, int& output_error) {
+bool find_stream(ScanInput& input, std::uint64_t position, const FinderOptions& options,
+                 FoundStream& found, int& output_error) {
     std::size_t available = 0;
     const std::uint8_t* const bytes = window_bytes(input, position, &available);
-    if (bytes == nullptr) return std::nullopt;
+    if (bytes == nullptr) return false;
     const std::span<const std::uint8_t> here(bytes, std::min(available, WINDOW_LOOKAHEAD));
-    std::optional<FoundStream> found;
+    bool has_line = false;
     if (here.size() >= 2 && may_start_marker(bytes)) {
-        if (bytes[0] == GZIP_ID1) found = try_gzip(input, position, here, options, output_error);
-        else if (bytes[0] == ZIP_SIGNATURE[0]) found = try_zip(input, position, here, options, output_error);
-        else if (bytes[0] == PNG_SIGNATURE[0]) found = try_png(input, position, options, output_error);
-        else found = try_zlib(input, position, options, output_error);
+        if (bytes[0] == GZIP_ID1)
+            has_line = try_gzip(input, position, here, options, found, output_error);
+        else if (bytes[0] == ZIP_SIGNATURE[0])
+            has_line = try_zip(input, position, here, options, found, output_error);
+        else if (bytes[0] == PNG_SIGNATURE[0])
+            has_line = try_png(input, position, options, found, output_error);
+        else
+            has_line = try_zlib(input, position, options, found, output_error);
     }
-    if (!found && options.raw && input.error == 0 && output_error == 0)
-        found = try_raw(input, position, here, options, output_error);
-    return found;
+    if (!has_line && options.raw && input.error == 0 && output_error == 0)
+        has_line = try_raw(input, position, here, options, found, output_error);
+    return has_line;
 }

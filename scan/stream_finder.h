@@ -4,7 +4,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 
 #include "scan_input.h"
 
@@ -42,11 +41,12 @@ struct FinderOptions {
     const char* folder;   // where decoded streams go, or null
 };
 
-// The stream that starts at position, if one does, tried as every kind whose marker lies
-// there, and as raw if the options say so. The window covers position (cover_position).
-// A read error or a failed output file show in input.error and error_out.
-std::optional<FoundStream> find_stream(ScanInput& input, std::uint64_t position,
-                                       const FinderOptions& options, int& output_error);
+// Whether a stream that gets a line starts at position, tried as the kind whose marker lies
+// there, and as raw if the options say so; found then describes it. The window covers
+// position (cover_position). A read error shows in input.error, a failed decoded file in
+// output_error.
+bool find_stream(ScanInput& input, std::uint64_t position, const FinderOptions& options,
+                 FoundStream& found, int& output_error);
 
 // Whether a container marker may start at position: the scan tries only such positions
 // when raw streams are not sought. A cheap filter, true for every real marker.

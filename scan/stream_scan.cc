@@ -66,7 +66,7 @@ void print_stream_line(std::FILE* lines, const FoundStream& found) {
 }
 
 ScanFailure scan_file(ScanInput& input, const FinderOptions& options, std::FILE* lines) {
-    ScanFailure failure{0, 0, 0};
+    ScanFailure failure{0, 0};
     for (std::uint64_t position = 0; position < input.size;) {
         if (!cover_position(input, position)) break;
         std::size_t available = 0;
@@ -82,17 +82,15 @@ ScanFailure scan_file(ScanInput& input, const FinderOptions& options, std::FILE*
             position = limit;
             continue;
         }
-        const std::optional<FoundStream> found =
-            find_stream(input, candidate, options, failure.output_error);
+        FoundStream found;
+        const bool has_line = find_stream(input, candidate, options, found, failure.output_error);
         if (input.error != 0 || failure.output_error != 0) break;
-        if (found) {
-            print_stream_line(lines, *found);
-            if (std::ferror(lines)) {
-                failure.lines_error = 1;
-                break;
-            }
+        if (has_line) {
+            print_stream_line(lines, found);
+            // A standard output that fails ends the scan early; main reports it.
+            if (std::ferror(lines)) break;
         }
-        position = found ? std::max(found->covered_end, candidate + 1) : candidate + 1;
+        position = has_line ? std::max(found.covered_end, candidate + 1) : candidate + 1;
     }
     failure.read_error = input.error;
     return failure;

@@ -10,10 +10,10 @@
 struct ScanFailure {
     int read_error;    // reading the input failed
     int output_error;  // creating or writing a decoded file failed
-    int lines_error;   // writing a line failed
 };
 
-// Scans the whole input and prints each stream's line to lines. Stops at the first failure.
+// Scans the whole input and prints each stream's line to lines. Stops at the first failure,
+// also of lines, which the caller finds in the stream's error flag.
 ScanFailure scan_file(ScanInput& input, const FinderOptions& options, std::FILE* lines);
 
 // "kind=gzip offset=0000000A length=00000C9E d.size=8067 check=ok name=ls.1": the name's

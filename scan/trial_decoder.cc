@@ -116,17 +116,22 @@ TrialDecode decode_trial(ScanInput& input, StreamSource& source, StreamChecksum 
     TrialDecode trial{};
     trial.checksum = checksum == StreamChecksum::adler32 ? ADLER32_START : 0;
     std::uint64_t handed = 0;
+    const auto hand_over = [&] {
+        const std::span<const std::uint8_t> piece = next_piece(input, source);
+        if (piece.empty()) context.end_of_input = 1;
+        handed += piece.size();
+        context.in_pos = context.in_begin = piece.data();
+        context.in_end = piece.data() + piece.size();
+    };
+    // Handed over before the start, so that a candidate that fails at once costs one switch
+    // there and one back: most candidates do.
+    hand_over();
 
     for (;;) {
         switch (switch_to_worker(&context, decoder_entry)) {
-        case STATUS_NEED_INPUT: {
-            const std::span<const std::uint8_t> piece = next_piece(input, source);
-            if (piece.empty()) context.end_of_input = 1;
-            handed += piece.size();
-            context.in_pos = context.in_begin = piece.data();
-            context.in_end = piece.data() + piece.size();
+        case STATUS_NEED_INPUT:
+            hand_over();
             break;
-        }
         case STATUS_OUTPUT_FULL:
             trial.checksum = sum(checksum, output_buffer, trial.checksum);
             trial.decoded_size += BUFFER_SIZE;
