@@ -44,14 +44,14 @@ struct Candidate {
 char path_buffer[PATH_MAX];
 
 void run_trial(ScanInput& input, Candidate& candidate, StreamChecksum checksum,
-               const FinderOptions& options) {
+               const FinderOptions& options, std::span<const std::uint8_t> expected_start = {}) {
     candidate.file = DecodedFile{nullptr, nullptr, 0};
     if (options.folder != nullptr) {
         std::snprintf(path_buffer, sizeof path_buffer, "%s/%08llX.%s", options.folder,
                       static_cast<unsigned long long>(candidate.offset), kind_name(candidate.kind));
         candidate.file.path = path_buffer;
     }
-    candidate.trial = decode_trial(input, candidate.source, checksum, candidate.file);
+    candidate.trial = decode_trial(input, candidate.source, checksum, candidate.file, expected_start);
 }
 
 // Keeps the decoded file of a stream that got a line and decoded to its final block, and
@@ -212,12 +212,22 @@ bool try_png(ScanInput& input, std::uint64_t position,
 // decoded bytes, and enough structure: a dynamic block's code description, which noise
 // almost never completes, or enough fixed-code data. A stored block is only four bytes of
 // length check before bytes of any value.
-bool try_raw(ScanInput& input, std::uint64_t position,
-                                   std::span<const std::uint8_t> here,
-                                   const FinderOptions& options, FoundStream& found,
-             int& output_error) {
-    constexpr unsigned STORED = 0;
+bool is_raw_stream(ScanInput& input, Candidate& candidate, const FinderOptions& options,
+                   std::span<const std::uint8_t> expected_start = {}) {
     constexpr unsigned DYNAMIC = 2;
+    std::uint8_t first = 0;
+    if (read_at(input, candidate.offset, &first, 1) != 1) return false;
+    candidate.source = file_source(input, candidate.offset);
+    run_trial(input, candidate, StreamChecksum::none, options, expected_start);
+    const TrialDecode& trial = candidate.trial;
+    const bool structured =
+        ((first >> 1) & 3) == DYNAMIC || trial.coded_bytes >= RAW_SHORTEST_CODED;
+    return trial.outcome.result == 0 && trial.decoded_size >= RAW_SHORTEST_OUTPUT && structured;
+}
+
+bool try_raw(ScanInput& input, std::uint64_t position, std::span<const std::uint8_t> here,
+             const FinderOptions& options, FoundStream& found, int& output_error) {
+    constexpr unsigned STORED = 0;
     constexpr unsigned RESERVED = 3;
     const unsigned first_type = (here[0] >> 1) & 3;
     if (first_type == RESERVED) return false;
@@ -227,17 +237,42 @@ bool try_raw(ScanInput& input, std::uint64_t position,
         return false;
     // Not zeroed first: the trial fills the rest, and a scan for raw streams comes here at
     // almost every offset.
+    const FinderOptions unwritten{options.raw, nullptr};
     Candidate candidate;
     candidate.kind = StreamKind::raw;
     candidate.offset = position;
-    candidate.source = file_source(input, position);
-    run_trial(input, candidate, StreamChecksum::none, options);
-    const TrialDecode& trial = candidate.trial;
-    const bool structured = first_type == DYNAMIC || trial.coded_bytes >= RAW_SHORTEST_CODED;
-    if (trial.outcome.result != 0 || trial.decoded_size < RAW_SHORTEST_OUTPUT || !structured)
-        return settle(candidate, false, output_error);
-    set_line(found, candidate, StreamCheck::none, position + trial.stream_bytes);
-    return settle(candidate, true, output_error);
+    if (!is_raw_stream(input, candidate, unwritten)) return settle(candidate, false, output_error);
+
+    // Noise just before a stream can decode as blocks of its own that end where the stream
+    // begins, and the scan meets it first. The stream's own start lies shortly after, with
+    // the same end, fewer blocks, and decoded bytes that are the end of these. A start inside
+    // a block that falls into step with its codes keeps the number of blocks: fixed-code
+    // literals do so at every eighth bit.
+    static std::uint8_t decoded_from_first_start[BUFFER_SIZE];
+    const std::span<const std::uint8_t> first_bytes = first_decoded_bytes();
+    std::copy(first_bytes.begin(), first_bytes.end(), decoded_from_first_start);
+    const std::uint64_t end = position + candidate.trial.stream_bytes;
+    Candidate best = candidate;
+    for (std::uint64_t later = position + 1; later <= position + RAW_START_SEARCH && later < end; ++later) {
+        Candidate shorter = candidate;
+        shorter.offset = later;
+        const std::uint64_t skipped = candidate.trial.decoded_size;
+        if (!is_raw_stream(input, shorter, unwritten) || later + shorter.trial.stream_bytes != end ||
+            shorter.trial.decoded_size > skipped || shorter.trial.outcome.block >= best.trial.outcome.block)
+            continue;
+        const std::uint64_t prefix = skipped - shorter.trial.decoded_size;
+        if (prefix >= first_bytes.size()) continue;
+        // Decoded again with the bytes they must start with.
+        const std::span<const std::uint8_t> tail(decoded_from_first_start + prefix, first_bytes.size() - prefix);
+        if (is_raw_stream(input, shorter, unwritten, tail) && shorter.trial.starts_as_expected)
+            best = shorter;
+    }
+    if (options.folder != nullptr) {
+        best.source = file_source(input, best.offset);
+        run_trial(input, best, StreamChecksum::none, options);
+    }
+    set_line(found, best, StreamCheck::none, end);
+    return settle(best, true, output_error);
 }
 
 }  // namespace

@@ -21,6 +21,8 @@ const char* check_name(StreamCheck check);
 // fixed-code streams often enough, and as stored blocks at one offset in 2^19.
 inline constexpr std::uint64_t RAW_SHORTEST_OUTPUT = 1024;
 inline constexpr std::uint32_t RAW_SHORTEST_CODED = 128;
+// How far after a raw stream's first start a later start with the same end is sought.
+inline constexpr std::uint64_t RAW_START_SEARCH = 32;
 // The longest name a line carries; longer ones are cut there.
 inline constexpr std::size_t NAME_LIMIT = 1024;
 

@@ -20,8 +20,15 @@ DecoderState state;
 std::uint8_t piece_buffer[BUFFER_SIZE];
 std::uint8_t output_buffer[BUFFER_SIZE];
 
-// How many of the last trial's decoded bytes still wait in output_buffer.
+// How many of the last trial's decoded bytes still wait in output_buffer, and how many it
+// held when it was first full or the trial ended.
 std::size_t output_waiting = 0;
+std::size_t first_buffer_size = 0;
+
+bool starts_with(std::span<const std::uint8_t> decoded, std::span<const std::uint8_t> expected) {
+    const std::size_t n = std::min(decoded.size(), expected.size());
+    return std::equal(decoded.begin(), decoded.begin() + static_cast<std::ptrdiff_t>(n), expected.begin());
+}
 
 std::uint32_t sum(StreamChecksum kind, std::span<const std::uint8_t> bytes, std::uint32_t value) {
     switch (kind) {
@@ -110,7 +117,7 @@ std::size_t read_source(ScanInput& input, StreamSource& source, std::uint8_t* bu
 }
 
 TrialDecode decode_trial(ScanInput& input, StreamSource& source, StreamChecksum checksum,
-                         DecodedFile& output) {
+                         DecodedFile& output, std::span<const std::uint8_t> expected_start) {
     reset_decoder(state, output_buffer, nullptr, true);
     StreamContext& context = state.context;
     TrialDecode trial{};
@@ -133,6 +140,10 @@ TrialDecode decode_trial(ScanInput& input, StreamSource& source, StreamChecksum 
             hand_over();
             break;
         case STATUS_OUTPUT_FULL:
+            if (trial.decoded_size == 0) {
+                first_buffer_size = BUFFER_SIZE;
+                trial.starts_as_expected = starts_with(output_buffer, expected_start);
+            }
             trial.checksum = sum(checksum, output_buffer, trial.checksum);
             trial.decoded_size += BUFFER_SIZE;
             write_decoded(output, output_buffer);
@@ -144,6 +155,10 @@ TrialDecode decode_trial(ScanInput& input, StreamSource& source, StreamChecksum 
             const auto unread = static_cast<std::uint64_t>(context.in_end - context.in_pos);
             source.position -= unread;
             output_waiting = static_cast<std::size_t>(context.out_pos - output_buffer);
+            if (trial.decoded_size == 0) {
+                first_buffer_size = output_waiting;
+                trial.starts_as_expected = starts_with({output_buffer, output_waiting}, expected_start);
+            }
             trial.checksum = sum(checksum, {output_buffer, output_waiting}, trial.checksum);
             trial.decoded_size += output_waiting;
             trial.stream_bytes = handed - unread;
@@ -156,6 +171,10 @@ TrialDecode decode_trial(ScanInput& input, StreamSource& source, StreamChecksum 
             break;
         }
     }
+}
+
+std::span<const std::uint8_t> first_decoded_bytes() {
+    return {output_buffer, first_buffer_size};
 }
 
 void finish_decoded_file(DecodedFile& output, bool keep) {

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <span>
 
 #include "decode_outcome.h"
 #include "scan_input.h"
@@ -46,13 +47,18 @@ struct TrialDecode {
     std::uint64_t decoded_size;
     std::uint32_t coded_bytes;   // bytes of block headers and Huffman-coded data: not stored
     std::uint32_t checksum;      // over every decoded byte, of the kind asked for
+    bool starts_as_expected;     // the first decoded bytes equal the expected ones
 };
 
 // Decodes the raw DEFLATE stream at source, strictly, through the decoder worker. Afterwards
 // source stands on the byte after the last one the stream took. All decoded bytes but the
-// last buffer's go to output; keep_decoded_file writes that rest.
+// last buffer's go to output; finish_decoded_file writes that rest. The decoded bytes are
+// compared with expected_start as far as both reach within the first buffer.
 TrialDecode decode_trial(ScanInput& input, StreamSource& source, StreamChecksum checksum,
-                         DecodedFile& output);
+                         DecodedFile& output, std::span<const std::uint8_t> expected_start = {});
+
+// The first decoded bytes of the last trial, at most one buffer's: valid until the next.
+std::span<const std::uint8_t> first_decoded_bytes();
 
 // Writes the rest of the last trial's decoded bytes and closes the file, creating it if no
 // byte was written yet; or, when keep is false, removes whatever was made.
