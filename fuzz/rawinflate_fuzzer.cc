@@ -24,7 +24,7 @@ struct Decoded {
 Decoded decode(std::span<const std::uint8_t> stream) {
     std::FILE* const input = open_memory_input(stream);
     MemoryOutput output = open_memory_output();
-    const DecodeFileResult file_result = decode_file(input, output.stream);
+    const DecodeFileResult file_result = decode_file(input, output.stream, stdout);
     std::fclose(input);
     Decoded decoded{decode_outcome.result, close_memory_output(output)};
     require(file_result.outcome == DecodeFileOutcome::finished, "a memory file failed to read or write");

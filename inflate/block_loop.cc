@@ -95,10 +95,11 @@ std::int32_t decode_blocks(DecoderState& state) {
         }
         if (result != 0) return result;
 
-        std::printf("type=%i h.size=%5i c.size=%5i d.size=%5i\n", static_cast<int>(type),
-                    static_cast<int>(header_end - in_start),
-                    static_cast<int>(state.bytes_in - header_end),
-                    static_cast<int>(state.bytes_out - out_start));
+        if (state.statistics != nullptr)
+            std::fprintf(state.statistics, "type=%i h.size=%5i c.size=%5i d.size=%5i\n",
+                         static_cast<int>(type), static_cast<int>(header_end - in_start),
+                         static_cast<int>(state.bytes_in - header_end),
+                         static_cast<int>(state.bytes_out - out_start));
         if (final_block != 0) return 0;
     }
 }

@@ -27,10 +27,11 @@ int write_output(std::FILE* output, std::size_t size) {
 
 }  // namespace
 
-DecodeFileResult decode_file(std::FILE* input, std::FILE* output) {
+DecodeFileResult decode_file(std::FILE* input, std::FILE* output, std::FILE* statistics) {
     // Zero at program start already; cleared again so one process can decode several
     // streams, each with a history that reads as zero bytes where nothing was written.
     std::memset(&state, 0, sizeof state);
+    state.statistics = statistics;
     StreamContext& context = state.context;
     context.out_pos = context.out_begin = output_buffer;
     context.out_end = output_buffer + BUFFER_SIZE;
@@ -41,7 +42,13 @@ DecodeFileResult decode_file(std::FILE* input, std::FILE* output) {
         switch (switch_to_worker(&context, decoder_entry)) {
         case STATUS_NEED_INPUT: {
             const std::size_t size = std::fread(input_buffer, 1, BUFFER_SIZE, input);
-            if (std::ferror(input)) return DecodeFileResult{DecodeFileOutcome::read_failed, errno};
+            if (std::ferror(input)) {
+                // What was decoded before the failure is the user's; the read error is
+                // still the failure reported, whatever the write does.
+                const int read_error = errno != 0 ? errno : EIO;
+                write_output(output, static_cast<std::size_t>(context.out_pos - output_buffer));
+                return DecodeFileResult{DecodeFileOutcome::read_failed, read_error};
+            }
             if (size == 0) context.end_of_input = 1;
             context.in_pos = context.in_begin = input_buffer;
             context.in_end = input_buffer + size;

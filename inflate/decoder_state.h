@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <type_traits>
 
 #include "huffman_table.h"
@@ -30,6 +31,7 @@ struct DecoderState {
     std::uint32_t bytes_out;   // bytes output, wrapping; low 16 bits index history
     std::uint32_t bit_buffer;  // bits fetched and not yet consumed, next bit lowest
     std::uint32_t bit_count;
+    std::FILE* statistics;  // where the statistics lines go, chosen by the driver; null: none
     HuffmanTable litlen_table;
     HuffmanTable distance_table;
     std::uint8_t history[HISTORY_SIZE];  // zero at start: not yet written reads as zero
