@@ -42,7 +42,8 @@ TokenizeResult tokenize_file(std::FILE* input, std::FILE* output, std::FILE* tra
             if (const int error = refill_input(window, state, input, trace); error != 0) {
                 // The tokens made before the failure are the user's; the read error is
                 // still the failure reported, whatever the write does.
-                write_tokens(output, static_cast<std::size_t>(state.context.out_pos - token_buffer));
+                const auto made = static_cast<std::size_t>(state.context.out_pos - token_buffer);
+                write_tokens(output, made);
                 return TokenizeResult{TokenizeOutcome::read_failed, error};
             }
             break;
