@@ -2,8 +2,6 @@
 // one-line messages, and how the level argument is read.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
 #include <cerrno>
@@ -175,58 +173,6 @@ TEST(LztokensCommandLine, WriteErrorIsStatusTwoWithOneLine) {
     }
 }
 
-TEST(LztokensCommandLine, OutputThatIsTheInputFileIsRefusedAndTheInputKept) {
-    TempDir folder;
-    const std::string input = folder.file("input");
-    write_file(input, bytes_of("abcabcabc"));
-    ASSERT_EQ(link(input.c_str(), folder.file("hard").c_str()), 0);
-    ASSERT_EQ(symlink(input.c_str(), folder.file("soft").c_str()), 0);
-    for (const std::string& output : {input, folder.file("hard"), folder.file("soft")}) {
-        const ProgramResult result = run_program(LZTOKENS_PROGRAM, {input, output, "9"});
-        EXPECT_EQ(result.exit_status, 2) << output;
-        EXPECT_EQ(result.standard_output, "") << output;
-        EXPECT_EQ(result.standard_error, "lztokens: " + output + ": is the input file\n");
-        EXPECT_EQ(read_file(input), bytes_of("abcabcabc")) << output;
-    }
-}
-
-TEST(LztokensCommandLine, StandardStreamsAsFilesKeepTheTokensExact) {
-    const Bytes input = generated_input(InputKind::text, 100'000, 3);
-    const Bytes expected = reference_parse(input, 3);
-    struct StreamCase {
-        std::string input;   // "-" reads the file through standard input
-        std::string output;  // "tokens" names a file in the folder
-        bool trace_on_standard_error;
-    };
-    const StreamCase cases[] = {
-        {"input", "-", true},
-        {"input", "/dev/stdout", true},
-        {"-", "tokens", false},
-        {"-", "-", true},
-    };
-    for (const StreamCase& c : cases) {
-        TempDir folder;
-        write_file(folder.file("input"), input);
-        const std::string name = c.input + " " + c.output;
-        const bool from_standard_input = c.input == "-";
-        const bool to_standard_output = c.output != "tokens";
-        const ProgramResult result = run_program(
-            LZTOKENS_PROGRAM,
-            {from_standard_input ? "-" : folder.file("input"),
-             to_standard_output ? c.output : folder.file("tokens")},
-            {from_standard_input ? folder.file("input") : "",
-             to_standard_output ? folder.file("captured") : ""});
-        EXPECT_EQ(result.exit_status, 0) << name;
-        std::vector<TraceLine> lines;
-        const std::string& trace =
-            c.trace_on_standard_error ? result.standard_error : result.standard_output;
-        EXPECT_TRUE(parse_trace(trace, lines)) << name;
-        EXPECT_EQ(lines.size(), 3u) << name;
-        const Bytes stream = read_file(folder.file(to_standard_output ? "captured" : "tokens"));
-        EXPECT_EQ(first_token_difference(stream, expected), "") << name;
-    }
-}
-
 TEST(LztokensCommandLine, ReadErrorKeepsTheTokensMadeBeforeIt) {
     if (!can_fail_reads()) GTEST_SKIP() << "no read errors can be made under an emulator";
     // The read after two full blocks fails; every byte handed over by then, all but the 261
@@ -255,16 +201,5 @@ TEST(LztokensCommandLine, ReadErrorKeepsTheTokensMadeBeforeIt) {
         << stream.size() / TOKEN_SIZE << " tokens kept";
 }
 
-TEST(LztokensCommandLine, FailingStandardOutputIsStatusTwoWithOneLine) {
-    TempDir folder;
-    write_file(folder.file("input"), random_input(1'000, 5));
-    const ProgramResult result = run_program(
-        LZTOKENS_PROGRAM, {folder.file("input"), folder.file("tokens")}, {"", "/dev/full"});
-    EXPECT_EQ(result.exit_status, 2);
-    EXPECT_EQ(result.standard_error,
-              std::string("lztokens: standard output: ") + std::strerror(ENOSPC) + "\n");
-    EXPECT_EQ(first_token_difference(read_file(folder.file("tokens")),
-                                     reference_parse(random_input(1'000, 5), 3)), "");
-}
 
 }  // namespace
