@@ -19,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     std::FILE* const input = open_memory_input(file);
     MemoryOutput output = open_memory_output();
-    const TokenizeResult result = tokenize_file(input, output.stream);
+    const TokenizeResult result = tokenize_file(input, output.stream, stdout);
     std::fclose(input);
     const std::vector<std::uint8_t> tokens = close_memory_output(output);
 

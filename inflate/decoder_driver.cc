@@ -56,11 +56,11 @@ DecodeFileResult decode_file(std::FILE* input, std::FILE* output, std::FILE* sta
         case STATUS_NEED_INPUT: {
             const std::size_t size = std::fread(input_buffer, 1, BUFFER_SIZE, input);
             if (std::ferror(input)) {
-                const int error = errno;
-                // What was decoded before the error is kept; a write error then wins.
-                if (const int write_error = write_output(output, decoded_in_buffer()); write_error != 0)
-                    return DecodeFileResult{DecodeFileOutcome::write_failed, write_error, {}, 0};
-                return DecodeFileResult{DecodeFileOutcome::read_failed, error, {}, 0};
+                // What was decoded before the failure is the user's; the read error is
+                // still the failure reported, whatever the write does.
+                const int read_error = errno != 0 ? errno : EIO;
+                write_output(output, decoded_in_buffer());
+                return DecodeFileResult{DecodeFileOutcome::read_failed, read_error, {}, 0};
             }
             if (size == 0) context.end_of_input = 1;
             bytes_read += size;

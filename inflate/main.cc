@@ -1,20 +1,20 @@
 // rawinflate <input> <output>: decodes a raw DEFLATE stream (RFC 1951) into its bytes and
 // prints one statistics line per block.
-#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 
 #include "decode_outcome.h"
 #include "decoder_driver.h"
+#include "program_files.h"
 
 namespace {
 
 constexpr int EXIT_STREAM_FAULT = 1;
 constexpr int EXIT_FILE_FAILURE = 2;
 
-int report_system_error(const char* path, int error) {
-    std::fprintf(stderr, "rawinflate: %s: %s\n", path, std::strerror(error));
+int report(const char* subject, const char* what) {
+    std::fprintf(stderr, "rawinflate: %s: %s\n", subject, what);
     return EXIT_FILE_FAILURE;
 }
 
@@ -31,23 +31,33 @@ int main(int argc, char** argv) {
     if (argc < 3) return EXIT_FILE_FAILURE;
     const char* const input_path = argv[1];
     const char* const output_path = argv[2];
-    std::FILE* const input = std::fopen(input_path, "rb");
+    const char* const input_name = input_file_name(input_path);
+    const char* const output_name = output_file_name(output_path);
+    std::FILE* const input = open_input_file(input_path);
     if (input == nullptr) return EXIT_FILE_FAILURE;
-    std::FILE* const output = std::fopen(output_path, "wb");
+    if (is_input_file(output_path, input)) return report(output_name, "is the input file");
+    std::FILE* const output = open_output_file(output_path);
     if (output == nullptr) return EXIT_FILE_FAILURE;
 
-    const DecodeFileResult result = decode_file(input, output, stdout);
+    const DecodeFileResult result = decode_file(input, output, lines_stream(output));
     std::fclose(input);
-    if (result.outcome == DecodeFileOutcome::read_failed) return report_system_error(input_path, result.error);
-    if (result.outcome == DecodeFileOutcome::write_failed) return report_system_error(output_path, result.error);
-    if (std::fflush(output) != 0 || std::fclose(output) != 0) return report_system_error(output_path, errno);
+    if (result.outcome == DecodeFileOutcome::write_failed)
+        return report(output_name, std::strerror(result.error));
+    // Closed before a read error is reported, so that the bytes decoded before it are kept.
+    const int close_error = close_output_file(output);
+    if (result.outcome == DecodeFileOutcome::read_failed)
+        return report(input_name, std::strerror(result.error));
+    if (close_error != 0) return report(output_name, std::strerror(close_error));
+    // A statistics line lost on a full disk is a failure too, not a quiet success.
+    if (const int error = finish_standard_output(); error != 0)
+        return report("standard output", std::strerror(error));
 
     // A fault that ended decoding comes first; one that was read through still fails the run.
     const DecodeOutcome& decoded = result.decode;
     if (decoded.result != 0)
-        return report_stream_fault(input_path, decoded.result, decoded.invalid_symbol, decoded.block);
+        return report_stream_fault(input_name, decoded.result, decoded.invalid_symbol, decoded.block);
     if (decoded.read_through != 0)
-        return report_stream_fault(input_path, decoded.read_through, decoded.invalid_symbol,
+        return report_stream_fault(input_name, decoded.read_through, decoded.invalid_symbol,
                                    decoded.read_through_block);
     return 0;
 }

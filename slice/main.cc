@@ -5,7 +5,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 
+#include "hex_number.h"
+#include "program_files.h"
 #include "range_copy.h"
 
 namespace {
@@ -13,15 +16,9 @@ namespace {
 constexpr int EXIT_STATUS_SUCCESS = 0;
 constexpr int EXIT_STATUS_FAILURE = 1;
 
-static_assert(sizeof(unsigned int) == sizeof(std::uint32_t), "%X scans a 32-bit value");
+static_assert(sizeof(unsigned int) == sizeof(std::uint32_t), "%X prints a 32-bit value");
 
-// At most eight characters are read; digits in either case; false without a single digit.
-bool scan_hex(const char* argument, std::uint32_t* value) {
-    unsigned int scanned = 0;
-    if (std::sscanf(argument, "%08X", &scanned) != 1) return false;
-    *value = scanned;
-    return true;
-}
+constexpr const char* NOT_A_NUMBER = "not a hexadecimal number of at most 8 digits";
 
 int fail(const char* subject, const char* what) {
     std::fprintf(stderr, "byteslice: %s: %s\n", subject, what);
@@ -32,22 +29,24 @@ int fail(const char* subject, const char* what) {
 
 int main(int argc, char** argv) {
     if (argc < 5) return EXIT_STATUS_FAILURE;
-    const char* const input_name = argv[1];
-    const char* const output_name = argv[2];
-    std::FILE* const input = std::fopen(input_name, "rb");
+    const char* const input_name = input_file_name(argv[1]);
+    const char* const output_name = output_file_name(argv[2]);
+    std::FILE* const input = open_input_file(argv[1]);
     if (input == nullptr) return EXIT_STATUS_FAILURE;
+    if (is_input_file(argv[2], input)) return fail(output_name, "is the input file");
     // Created before the range is looked at: a malformed range still leaves it, empty.
-    std::FILE* const output = std::fopen(output_name, "wb");
+    std::FILE* const output = open_output_file(argv[2]);
     if (output == nullptr) return EXIT_STATUS_FAILURE;
+    std::FILE* const lines = lines_stream(output);
 
-    std::uint32_t offset = 0;
-    if (!scan_hex(argv[3], &offset)) return fail(argv[3], "not a hexadecimal offset");
-    std::printf("offset = %08X %i\n", offset, static_cast<std::int32_t>(offset));
-    const bool positioned = seek_to_offset(input, offset);
+    const std::optional<std::uint32_t> offset = hex_number(argv[3]);
+    if (!offset) return fail(argv[3], NOT_A_NUMBER);
+    std::fprintf(lines, "offset = %08X %i\n", *offset, static_cast<std::int32_t>(*offset));
+    const bool positioned = seek_to_offset(input, *offset);
 
-    std::uint32_t length = 0;
-    if (!scan_hex(argv[4], &length)) return fail(argv[4], "not a hexadecimal length");
-    std::printf("length = %08X %i\n", length, static_cast<std::int32_t>(length));
+    const std::optional<std::uint32_t> length = hex_number(argv[4]);
+    if (!length) return fail(argv[4], NOT_A_NUMBER);
+    std::fprintf(lines, "length = %08X %i\n", *length, static_cast<std::int32_t>(*length));
 
     // Allocated once and never freed; zero-filled so no byte of it is ever indeterminate.
     // Held by a static, so it stays reachable (and no leak checker calls it lost) until exit.
@@ -56,14 +55,17 @@ int main(int argc, char** argv) {
 
     CopyResult result = {COPY_COMPLETE, 0};
     // Never copy from wherever an unpositioned stream stands: reach the offset by reading.
-    if (!positioned) result = skip_by_reading(input, offset, buffer);
-    if (result.status == COPY_COMPLETE) result = copy_range(input, output, length, buffer);
+    if (!positioned) result = skip_by_reading(input, *offset, buffer);
+    if (result.status == COPY_COMPLETE) result = copy_range(input, output, *length, buffer);
     if (result.status == COPY_READ_FAILED)
         return fail(input_name, std::strerror(result.error_number));
     if (result.status == COPY_WRITE_FAILED)
         return fail(output_name, std::strerror(result.error_number));
 
-    if (std::fflush(output) != 0) return fail(output_name, std::strerror(errno));
-    if (std::fclose(output) != 0) return fail(output_name, std::strerror(errno));
+    if (const int error = close_output_file(output); error != 0)
+        return fail(output_name, std::strerror(error));
+    // Lines lost on a full disk are a failure too, not a quiet success.
+    if (const int error = finish_standard_output(); error != 0)
+        return fail("standard output", std::strerror(error));
     return EXIT_STATUS_SUCCESS;
 }

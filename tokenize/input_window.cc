@@ -22,15 +22,16 @@ InputWindow start_input(TokenizerState& state) {
     return InputWindow{1, 0, static_cast<std::int32_t>(CARRY_SIZE)};
 }
 
-int refill_input(InputWindow& window, TokenizerState& state, std::FILE* input) {
+int refill_input(InputWindow& window, TokenizerState& state, std::FILE* input, std::FILE* trace) {
     // At the first refill this moves zero bytes, at the final one bytes never used.
     std::memcpy(read_area - CARRY_SIZE, read_area + BUFFER_SIZE - CARRY_SIZE, CARRY_SIZE);
     const std::size_t count = std::fread(read_area, 1, BUFFER_SIZE, input);
     if (count < BUFFER_SIZE && std::ferror(input)) return errno != 0 ? errno : EIO;
-    std::printf("%i %i %i %08X %i\n", window.first_block, window.last_block,
-                static_cast<int>(count),
-                static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(read_area) & 0xFFFFFFFFu),
-                window.carry_size);
+    if (trace != nullptr)
+        std::fprintf(trace, "%i %i %i %08X %i\n", window.first_block, window.last_block,
+                     static_cast<int>(count),
+                     static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(read_area) & 0xFFFFFFFFu),
+                     window.carry_size);
 
     StreamContext& context = state.context;
     if (window.last_block != 0) {

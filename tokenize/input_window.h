@@ -42,7 +42,7 @@ struct InputWindow {
 // started: its first request for input comes before it reads a byte.
 InputWindow start_input(TokenizerState& state);
 
-// The refill after the worker asked for input: carry, read, print the trace line, and
-// hand the worker the new bytes or, after the last block, set end_of_input. Returns 0,
-// or the error number of a failed read.
-int refill_input(InputWindow& window, TokenizerState& state, std::FILE* input);
+// The refill after the worker asked for input: carry, read, print the trace line on trace
+// (null: none), and hand the worker the new bytes or, after the last block, set
+// end_of_input. Returns 0, or the error number of a failed read.
+int refill_input(InputWindow& window, TokenizerState& state, std::FILE* input, std::FILE* trace);

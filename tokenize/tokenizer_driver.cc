@@ -31,7 +31,7 @@ int write_tokens(std::FILE* output, const std::size_t count) {
 
 }  // namespace
 
-TokenizeResult tokenize_file(std::FILE* input, std::FILE* output) {
+TokenizeResult tokenize_file(std::FILE* input, std::FILE* output, std::FILE* trace) {
     InputWindow window = start_input(state);
     reset_token_buffer(state.context);
     state.context.status = STATUS_DONE;
@@ -39,8 +39,13 @@ TokenizeResult tokenize_file(std::FILE* input, std::FILE* output) {
     for (;;) {
         switch (switch_to_worker(&state.context, run_tokenizer_worker)) {
         case STATUS_NEED_INPUT:
-            if (const int error = refill_input(window, state, input); error != 0)
+            if (const int error = refill_input(window, state, input, trace); error != 0) {
+                // The tokens made before the failure are the user's; the read error is
+                // still the failure reported, whatever the write does.
+                const auto made = static_cast<std::size_t>(state.context.out_pos - token_buffer);
+                write_tokens(output, made);
                 return TokenizeResult{TokenizeOutcome::read_failed, error};
+            }
             break;
         case STATUS_OUTPUT_FULL:
             if (const int error = write_tokens(output, BUFFER_SIZE); error != 0)

@@ -11,6 +11,7 @@ struct TokenizeResult {
 };
 
 // Writes the token stream of input, at the program-wide level, to output and prints one
-// trace line per refill. It stops at the first failed read or write; the caller flushes
-// and closes output. It may run again in the same process with fresh files.
-TokenizeResult tokenize_file(std::FILE* input, std::FILE* output);
+// trace line per refill on trace (null: none). It stops at the first failed read, after
+// writing the tokens made before it, or at the first failed write; the caller flushes and
+// closes output. It may run again in the same process with fresh files.
+TokenizeResult tokenize_file(std::FILE* input, std::FILE* output, std::FILE* trace);

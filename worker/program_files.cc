@@ -39,6 +39,14 @@ bool is_input_file(const char* output_path, std::FILE* input) {
     return found == 0 && same_file(input_status, output_status);
 }
 
+const char* input_file_name(const char* path) {
+    return is_standard_stream_name(path) ? "standard input" : path;
+}
+
+const char* output_file_name(const char* path) {
+    return is_standard_stream_name(path) ? "standard output" : path;
+}
+
 std::FILE* open_output_file(const char* path) {
     if (is_standard_stream_name(path)) return stdout;
     return std::fopen(path, "wb");
@@ -56,7 +64,7 @@ std::FILE* lines_stream(std::FILE* output) {
 int close_output_file(std::FILE* output) {
     errno = 0;
     if (output == stdout) return finish_standard_output();
-    if (std::fflush(output) != 0) {
+    if (std::fflush(output) != 0 || std::ferror(output)) {
         const int error = stream_error();
         std::fclose(output);
         return error;

@@ -13,6 +13,11 @@ std::FILE* open_input_file(const char* path);
 // there. Opening it for writing would truncate the input before it is read.
 bool is_input_file(const char* output_path, std::FILE* input);
 
+// How the files are named in a program's messages: the path as given, and for "-" the
+// standard stream it stands for.
+const char* input_file_name(const char* path);
+const char* output_file_name(const char* path);
+
 // The output file created or truncated for writing, or standard output for "-". Null when it
 // cannot be created.
 std::FILE* open_output_file(const char* path);

@@ -4,7 +4,9 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <span>
 
+#include "failing_read.h"
 #include "rawinflate_check.h"
 
 namespace {
@@ -124,5 +126,42 @@ TEST(RawinflateCommandLine, WriteErrorEndsWithStatus2AndOneLine) {
             << size;
     }
 }
+
+TEST(RawinflateCommandLine, FaultOnStandardInputNamesTheStream) {
+    TempDir folder;
+    const std::vector<std::uint8_t> stream = stored_stream(100);
+    write_file(folder.file("cut.raw"), std::vector<std::uint8_t>(stream.begin(), stream.begin() + 20));
+    const ProgramResult run =
+        run_program(RAWINFLATE_PROGRAM, {"-", folder.file("out")}, {folder.file("cut.raw"), ""});
+    EXPECT_EQ(run.exit_status, 1);
+    EXPECT_EQ(run.standard_error,
+              cut_line("standard input", 1));
+    EXPECT_TRUE(read_file(folder.file("out")) == pattern_bytes(15, 7)) << "the bytes that arrived";
+}
+
+TEST(RawinflateCommandLine, ReadErrorKeepsTheBytesDecodedBeforeIt) {
+    if (!can_fail_reads()) GTEST_SKIP() << "no read errors can be made under an emulator";
+    // Four stored blocks of 65,535 bytes; the read after two full buffers fails, when
+    // 131,062 bytes are decoded and 65,526 of them still wait in the output buffer.
+    BitWriter writer;
+    for (std::uint32_t block = 0; block < 4; ++block)
+        put_stored_block(writer, block == 3, pattern_bytes(65'535, block));
+    constexpr std::size_t READ_BEFORE_ERROR = 2 * 65'536;
+    TempDir folder;
+    const std::string input = folder.file("in.raw");
+    write_file(input, writer.bytes);
+    // What the bytes before the error decode to, as a file that ends there shows.
+    const Inflated cut = inflate_stream(std::span(writer.bytes).first(READ_BEFORE_ERROR));
+    ASSERT_EQ(cut.output.size(), 131'062u);
+
+    const ProgramResult run = run_with_failing_read(RAWINFLATE_PROGRAM, {input, folder.file("out")},
+                                                    input, READ_BEFORE_ERROR);
+    EXPECT_EQ(run.exit_status, 2);
+    EXPECT_EQ(run.standard_error, "rawinflate: " + input + ": " + std::strerror(EISDIR) + "\n");
+    EXPECT_EQ(run.standard_output, cut.run.standard_output);
+    const std::vector<std::uint8_t> kept = read_file(folder.file("out"));
+    EXPECT_TRUE(kept == cut.output) << "kept " << kept.size() << " of " << cut.output.size() << " bytes";
+}
+
 
 }  // namespace

@@ -72,8 +72,10 @@ const RangeCase RANGE_CASES[] = {
      "offset = 00000003 3\nlength = 00100000 1048576\n"},
     {"OneMebibytePlusOne", "3", "100001", 3, MEBIBYTE + 1,
      "offset = 00000003 3\nlength = 00100001 1048577\n"},
-    {"NineDigitsReadAsEight", "000000101", "00000020F", 0x10, 0x20,
+    {"EightDigitsWithLeadingZeros", "00000010", "00000020", 0x10, 0x20,
      "offset = 00000010 16\nlength = 00000020 32\n"},
+    {"HexPrefixNotCountedAsDigits", "0x00000010", "0X1f", 0x10, 0x1F,
+     "offset = 00000010 16\nlength = 0000001F 31\n"},
     {"LowerCaseDigits", "abc", "1f", 0xABC, 0x1F,
      "offset = 00000ABC 2748\nlength = 0000001F 31\n"},
     {"TopBitPrintsNegative", "80000000", "ffffffff", 0x80000000, 0xFFFFFFFF,
@@ -134,27 +136,28 @@ TEST(Byteslice, SilentFailuresLeaveNoOutputFile) {
     }
 }
 
-TEST(Byteslice, ArgumentWithoutHexDigitFailsWithOneLine) {
-    const struct {
-        const char* offset;
-        const char* length;
-        const char* lines;
-        const char* error;
-    } cases[] = {
-        {"zz", "10", "", "byteslice: zz: not a hexadecimal offset\n"},
-        {"", "10", "", "byteslice: : not a hexadecimal offset\n"},
-        {"10", "g1", "offset = 00000010 16\n", "byteslice: g1: not a hexadecimal length\n"},
-        {"10", "-", "offset = 00000010 16\n", "byteslice: -: not a hexadecimal length\n"},
-    };
-    for (const auto& c : cases) {
-        TempDir dir;
-        write_file(dir.file("in"), patterned_bytes(64));
-        const ProgramResult result = byteslice({dir.file("in"), dir.file("out"), c.offset, c.length});
-        EXPECT_EQ(result.exit_status, 1) << c.offset << " " << c.length;
-        EXPECT_EQ(result.standard_output, c.lines);
-        EXPECT_EQ(result.standard_error, c.error);
-        // The output is created before the range is looked at.
-        EXPECT_TRUE(read_file(dir.file("out")).empty());
+TEST(Byteslice, ArgumentThatIsNotAHexNumberFailsWithOneLine) {
+    // Each was once read as some other number, or as the digits before its first bad character.
+    const char* const refused[] = {"100000000", "000000001", "0x123456789", "-1", "+1", "1g",
+                                   " 1", "1 ", "zz", "", "0x", "0x-1", "0x0x1", "1.5"};
+    for (const char* const argument : refused) {
+        for (const bool as_offset : {true, false}) {
+            TempDir dir;
+            write_file(dir.file("in"), patterned_bytes(64));
+            const ProgramResult result = byteslice({dir.file("in"), dir.file("out"),
+                                                    as_offset ? argument : "10",
+                                                    as_offset ? "10" : argument});
+            const std::string what =
+                std::string(as_offset ? "offset \"" : "length \"") + argument + "\"";
+            EXPECT_EQ(result.exit_status, 1) << what;
+            // The offset line is printed as soon as the offset is read.
+            EXPECT_EQ(result.standard_output, as_offset ? "" : "offset = 00000010 16\n") << what;
+            EXPECT_EQ(result.standard_error, std::string("byteslice: ") + argument +
+                                                 ": not a hexadecimal number of at most 8 digits\n")
+                << what;
+            // The output is created before the range is looked at.
+            EXPECT_TRUE(read_file(dir.file("out")).empty()) << what;
+        }
     }
 }
 
@@ -190,8 +193,10 @@ TEST(Byteslice, ReadErrorIsNotMistakenForEndOfInput) {
 // Runs byteslice with a FIFO as its input, fed by a child process the way a shell pipe
 // would be. A process, not a thread: under qemu-user a multi-threaded test process can hang
 // in fork, and the runner forks to start byteslice.
+// With through_standard_input the FIFO is byteslice's standard input, named "-".
 ProgramResult byteslice_from_fifo(const TempDir& dir, const std::vector<std::uint8_t>& bytes,
-                                  const std::string& offset, const std::string& length) {
+                                  const std::string& offset, const std::string& length,
+                                  bool through_standard_input = false) {
     const std::string fifo = dir.file("fifo");
     if (mkfifo(fifo.c_str(), 0600) != 0) throw std::runtime_error("mkfifo failed");
     const pid_t writer = fork();
@@ -208,7 +213,10 @@ ProgramResult byteslice_from_fifo(const TempDir& dir, const std::vector<std::uin
         }
         _exit(0);
     }
-    const ProgramResult result = byteslice({fifo, dir.file("out"), offset, length});
+    const ProgramResult result =
+        through_standard_input
+            ? run_program(BYTESLICE_PROGRAM, {"-", dir.file("out"), offset, length}, {fifo, ""})
+            : byteslice({fifo, dir.file("out"), offset, length});
     // Should byteslice not have opened the FIFO, a reader that comes and goes releases the
     // writer from its open; its next write then fails for want of a reader.
     const int release = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
@@ -232,12 +240,17 @@ TEST(Byteslice, FifoInputIsSkippedByReadingToTheOffset) {
         {"400000", "10", 0x400000, 0x10},          // starts past the end
     };
     for (const auto& c : cases) {
-        TempDir dir;
-        const ProgramResult result = byteslice_from_fifo(dir, input, c.offset, c.length);
-        EXPECT_EQ(result.exit_status, 0) << c.offset;
-        EXPECT_EQ(result.standard_error, "") << c.offset;
-        EXPECT_TRUE(read_file(dir.file("out")) == range_of(input, c.offset_value, c.length_value))
-            << "range " << c.offset << " + " << c.length;
+        for (const bool through_standard_input : {false, true}) {
+            TempDir dir;
+            const ProgramResult result =
+                byteslice_from_fifo(dir, input, c.offset, c.length, through_standard_input);
+            const std::string what =
+                std::string(through_standard_input ? "- " : "fifo ") + c.offset;
+            EXPECT_EQ(result.exit_status, 0) << what;
+            EXPECT_EQ(result.standard_error, "") << what;
+            const std::vector<std::uint8_t> expected = range_of(input, c.offset_value, c.length_value);
+            EXPECT_TRUE(read_file(dir.file("out")) == expected) << what << " + " << c.length;
+        }
     }
 }
 

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "failing_read.h"
 #include "generated_inputs.h"
 #include "lztokens_checks.h"
 #include "reference_parse.h"
@@ -171,5 +172,34 @@ TEST(LztokensCommandLine, WriteErrorIsStatusTwoWithOneLine) {
         EXPECT_TRUE(parse_trace(result.standard_output, lines)) << size << " bytes";
     }
 }
+
+TEST(LztokensCommandLine, ReadErrorKeepsTheTokensMadeBeforeIt) {
+    if (!can_fail_reads()) GTEST_SKIP() << "no read errors can be made under an emulator";
+    // The read after two full blocks fails; every byte handed over by then, all but the 261
+    // held back, has its token, and most of them still wait in the token buffer.
+    constexpr std::size_t READ_BEFORE_ERROR = 2 * 65'536;
+    const Bytes input = random_input(200'000, 4);
+    const Bytes whole = reference_parse(input, 3);
+    TempDir folder;
+    write_file(folder.file("input"), input);
+    const ProgramResult result = run_with_failing_read(
+        LZTOKENS_PROGRAM, {folder.file("input"), folder.file("tokens")}, folder.file("input"),
+        READ_BEFORE_ERROR);
+    EXPECT_EQ(result.exit_status, 2);
+    EXPECT_EQ(result.standard_error,
+              "lztokens: " + folder.file("input") + ": " + std::strerror(EISDIR) + "\n");
+    std::vector<TraceLine> lines;
+    EXPECT_TRUE(parse_trace(result.standard_output, lines));
+    EXPECT_EQ(lines.size(), 2u) << "the failed read prints no line";
+
+    const Bytes stream = read_file(folder.file("tokens"));
+    ASSERT_LE(stream.size(), whole.size());
+    const auto kept = static_cast<std::ptrdiff_t>(stream.size());
+    const Bytes whole_prefix(whole.begin(), whole.begin() + kept);
+    EXPECT_EQ(first_token_difference(stream, whole_prefix), "");
+    EXPECT_GE(replay_tokens(stream).bytes.size(), READ_BEFORE_ERROR - 261)
+        << stream.size() / TOKEN_SIZE << " tokens kept";
+}
+
 
 }  // namespace
