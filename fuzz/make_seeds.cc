@@ -1,7 +1,7 @@
-// Writes the seed corpora of the three harnesses: streams from the test stream writer,
-// generated data, and a few small real files found on the machine. Nothing binary is kept
-// in the repository; every test run makes the seeds afresh.
-//   make_seeds <folder>   (writes <folder>/rawinflate, <folder>/lztokens, <folder>/byteslice)
+// Writes the seed corpora of the harnesses: streams from the test stream writer, containers
+// around them, generated data, and a few small real files found on the machine. Nothing
+// binary is kept in the repository; every test run makes the seeds afresh.
+//   make_seeds <folder>   (writes <folder>/<program> for each harness)
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -9,15 +9,16 @@
 #include <string>
 #include <vector>
 
+#include "checksums.h"
+#include "container_writer.h"
 #include "deflate_writer.h"
+#include "generated_inputs.h"
 #include "gzip_member.h"
 #include "program_runner.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-using Bytes = std::vector<std::uint8_t>;
 
 struct SeedFolder {
     fs::path path;
@@ -104,6 +105,42 @@ void byteslice_seeds(SeedFolder& seeds) {
     }
 }
 
+// The first byte picks the scan: even for containers only, odd with raw streams sought.
+void streamscan_seeds(SeedFolder& seeds) {
+    const Bytes data = generated_input(InputKind::text, 1500, 3);
+    BitWriter writer;
+    const std::vector<LzItem> items = literals({reinterpret_cast<const char*>(data.data()), data.size()});
+    const BlockCodeLengths lengths = code_lengths_for(items);
+    put_dynamic_block(writer, true, lengths.litlen, lengths.distance, items);
+    const Bytes& raw = writer.bytes;
+    const Bytes noise = random_input(200, 4);
+    const std::vector<Bytes> streams = {
+        gzip_member_bytes(raw, {crc32(data), static_cast<std::uint32_t>(data.size())}),
+        zlib_stream_bytes(raw, data),
+        zip_entry_bytes("a.txt", raw, data, ZipSizes::descriptor_with_signature),
+        zip_entry_bytes("b.txt", raw, data, ZipSizes::in_header),
+        png_file_bytes(zlib_stream_bytes(raw, data), 64),
+    };
+    for (const std::uint8_t mode : {0, 1}) {
+        Bytes all = {mode};
+        for (const Bytes& stream : streams) {
+            append(all, stream);
+            append(all, noise);
+        }
+        append(all, raw);
+        seeds.add(all);
+    }
+    // Real containers of the machine, one of each kind.
+    for (const auto& [root, suffix] : {std::pair{"/usr/share/man", ".gz"}, std::pair{"/usr/share/java", ".jar"},
+                                       std::pair{"/usr/share", ".png"}}) {
+        for (const fs::path& path : small_files(root, suffix, 1, 16384)) {
+            Bytes seed = {0};
+            append(seed, read_file(path.string()));
+            seeds.add(seed);
+        }
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -112,15 +149,17 @@ int main(int argc, char** argv) {
         return 2;
     }
     const fs::path root = argv[1];
-    SeedFolder rawinflate{root / "rawinflate"}, lztokens{root / "lztokens"}, byteslice{root / "byteslice"};
-    for (SeedFolder* folder : {&rawinflate, &lztokens, &byteslice}) {
+    SeedFolder rawinflate{root / "rawinflate"}, lztokens{root / "lztokens"}, byteslice{root / "byteslice"},
+        streamscan{root / "streamscan"};
+    for (SeedFolder* folder : {&rawinflate, &lztokens, &byteslice, &streamscan}) {
         fs::remove_all(folder->path);
         fs::create_directories(folder->path);
     }
     rawinflate_seeds(rawinflate);
     lztokens_seeds(lztokens);
     byteslice_seeds(byteslice);
-    std::printf("seeds: %d rawinflate, %d lztokens, %d byteslice\n", rawinflate.count, lztokens.count,
-                byteslice.count);
+    streamscan_seeds(streamscan);
+    std::printf("seeds: %d rawinflate, %d lztokens, %d byteslice, %d streamscan\n", rawinflate.count,
+                lztokens.count, byteslice.count, streamscan.count);
     return 0;
 }

@@ -41,20 +41,21 @@ int main(int argc, char** argv) {
     const int operands = argc - first;
     if (operands < 1 || operands > 2) return fail("usage", "streamscan [--raw] <input> [<folder>]");
     const char* const input_path = argv[first];
+    const char* const input_name = input_file_name(input_path);
     if (operands == 2) options.folder = argv[first + 1];
 
     std::FILE* const file = open_input_file(input_path);
-    if (file == nullptr) return fail(input_path, std::strerror(errno));
+    if (file == nullptr) return fail(input_name, std::strerror(errno));
     static ScanInput input;
     if (!start_scan_input(input, file))
-        return fail(input_path, "cannot be positioned; scan a regular file or a block device");
+        return fail(input_name, "cannot be positioned; scan a regular file or a block device");
     if (options.folder != nullptr) {
         if (const int error = make_folder(options.folder); error != 0)
             return fail(options.folder, std::strerror(error));
     }
 
     const ScanFailure failure = scan_file(input, options, stdout);
-    if (failure.read_error != 0) return fail(input_path, std::strerror(failure.read_error));
+    if (failure.read_error != 0) return fail(input_name, std::strerror(failure.read_error));
     if (failure.output_error != 0) return fail(options.folder, std::strerror(failure.output_error));
     if (const int error = finish_standard_output(); error != 0)
         return fail("standard output", std::strerror(error));

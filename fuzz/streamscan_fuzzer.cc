@@ -1,0 +1,89 @@
+// Fuzz harness for streamscan: arbitrary bytes as the scanned file, with raw streams sought
+// when the first byte is odd. Every line must hold up when its range is cut out and decoded
+// on its own: lines come in file order, lie within the file, and a stream said to reach its
+// final block decodes from exactly its bytes to exactly its size, while a fault does not.
+#include <cinttypes>
+#include <cstdint>
+#include <cstdio>
+#include <span>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "decoder_driver.h"
+#include "fuzz_files.h"
+#include "scan_input.h"
+#include "stream_scan.h"
+
+namespace {
+
+struct Line {
+    char kind[8];
+    std::uint64_t offset;
+    std::uint64_t length;
+    std::uint64_t decoded_size;
+    char check[8];
+    unsigned parts;
+};
+
+std::vector<Line> scan(std::span<const std::uint8_t> file, bool raw) {
+    std::FILE* const scanned = std::tmpfile();
+    require(scanned != nullptr && std::fwrite(file.data(), 1, file.size(), scanned) == file.size() &&
+                std::fflush(scanned) == 0,
+            "the scanned file could not be made");
+    static ScanInput input;
+    require(start_scan_input(input, scanned), "a regular file could not be positioned");
+    MemoryOutput lines = open_memory_output();
+    const ScanFailure failure = scan_file(input, FinderOptions{raw, nullptr}, lines.stream);
+    std::fclose(scanned);
+    require(failure.read_error == 0 && failure.output_error == 0, "a scan of a memory file failed");
+    const std::vector<std::uint8_t> text = close_memory_output(lines);
+
+    std::vector<Line> parsed;
+    std::istringstream in(std::string(text.begin(), text.end()));
+    for (std::string row; std::getline(in, row);) {
+        Line line{};
+        require(std::sscanf(row.c_str(), "kind=%7s offset=%" SCNx64 " length=%" SCNx64 " d.size=%" SCNu64 " check=%7s",
+                            line.kind, &line.offset, &line.length, &line.decoded_size, line.check) == 5,
+                "a line out of format");
+        if (const std::size_t at = row.find(" parts="); at != std::string::npos)
+            line.parts = static_cast<unsigned>(std::stoul(row.substr(at + 7)));
+        parsed.push_back(line);
+    }
+    return parsed;
+}
+
+void check_line(std::span<const std::uint8_t> file, const Line& line) {
+    const std::string check = line.check;
+    require(line.offset + (line.parts > 1 ? 0 : line.length) <= file.size(), "a stream reaches past the file");
+    if (line.parts > 1) return;
+    std::FILE* const input = open_memory_input(file.subspan(line.offset, line.length));
+    MemoryOutput output = open_memory_output();
+    const DecodeFileResult result = decode_file(input, output.stream, nullptr);
+    std::fclose(input);
+    const std::vector<std::uint8_t> decoded = close_memory_output(output);
+    require(result.outcome == DecodeFileOutcome::finished, "a memory file failed to read or write");
+    if (check == "fault") {
+        require(result.decode.result != 0 || result.decode.read_through != 0,
+                "a fault line whose bytes decode cleanly to the final block");
+        return;
+    }
+    require(result.decode.result == 0 && result.decode.read_through == 0,
+            "a stream said to be whole does not decode cleanly from its bytes");
+    require(result.stream_bytes == line.length, "a stream's length is not the bytes it takes");
+    require(decoded.size() == line.decoded_size, "a stream's d.size is not its decoded size");
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size == 0) return 0;
+    const std::span<const std::uint8_t> file(data + 1, size - 1);
+    std::uint64_t previous_end = 0;
+    for (const Line& line : scan(file, (data[0] & 1) != 0)) {
+        require(line.offset >= previous_end, "lines out of file order or overlapping");
+        check_line(file, line);
+        previous_end = line.offset + (line.parts > 1 ? 1 : line.length);
+    }
+    return 0;
+}
