@@ -2,7 +2,7 @@
 # pages, nothing else (the worker library and the tests stay in the build tree).
 include(GNUInstallDirs)
 
-set(flatebits_programs rawinflate lztokens byteslice)
+set(flatebits_programs rawinflate lztokens byteslice streamscan)
 
 install(TARGETS ${flatebits_programs} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
@@ -28,7 +28,8 @@ if(NOT CMAKE_CROSSCOMPILING)
 "rawinflate decodes a raw DEFLATE stream (RFC 1951) and prints one statistics
 line per block. lztokens writes the greedy LZ77 parse of a file as a stream of
 4-byte tokens, at one of ten levels. byteslice copies a byte range out of a
-file, for example the raw stream inside a gzip member.")
+file, for example the raw stream inside a gzip member. streamscan finds every
+DEFLATE stream inside a file, with its exact extent and whether it is intact.")
   set(CPACK_STRIP_FILES ON)
 
   set(CPACK_DEBIAN_PACKAGE_SECTION utils)
