@@ -14,10 +14,6 @@
 
 namespace {
 
-constexpr std::uint32_t STORED_BLOCK = 0;
-constexpr std::uint32_t FIXED_BLOCK = 1;
-constexpr std::uint32_t DYNAMIC_BLOCK = 2;
-
 // LEN, NLEN and the data bytes are whole bytes from in_pos and bypass bit_buffer, so they
 // are not counted in bytes_in. Unless the decoder is strict, LEN alone governs the copy.
 std::int32_t copy_stored_block(DecoderState& state) {

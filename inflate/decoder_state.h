@@ -28,6 +28,12 @@ inline constexpr std::int32_t ERR_DISTANCE_TOO_FAR = -11;  // before the start o
 inline constexpr std::int32_t ERR_NO_END_OF_BLOCK = -12;   // strict only: no code for 256
 inline constexpr std::int32_t LOWEST_RESULT = ERR_NO_END_OF_BLOCK;
 
+// Block types, RFC 1951 section 3.2.3.
+inline constexpr std::uint32_t STORED_BLOCK = 0;
+inline constexpr std::uint32_t FIXED_BLOCK = 1;
+inline constexpr std::uint32_t DYNAMIC_BLOCK = 2;
+inline constexpr std::uint32_t RESERVED_BLOCK = 3;
+
 // Twice the largest distance of RFC 1951, so the low 16 bits of bytes_out index it.
 inline constexpr std::size_t HISTORY_RING_SIZE = 65536;
 inline constexpr std::uint32_t HISTORY_RING_MASK = HISTORY_RING_SIZE - 1;

@@ -8,10 +8,6 @@
 
 namespace {
 
-constexpr unsigned MAX_LITLEN_CODES = 286;
-constexpr unsigned MAX_DISTANCE_CODES = 30;
-constexpr unsigned CODE_LENGTH_SYMBOLS = 19;
-
 constexpr unsigned END_OF_BLOCK_SYMBOL = 256;
 constexpr std::int32_t REPEAT_PREVIOUS = 16;
 constexpr std::int32_t SHORT_ZERO_RUN = 17;

@@ -9,28 +9,12 @@
 #include <cstring>
 #include <span>
 
+#include "block_start_check.h"
 #include "container_formats.h"
 #include "decoder_state.h"
 #include "trial_decoder.h"
 
 namespace {
-
-// Bit b0 | b1 << 8 is set where the two bytes b0, b1 may start a marker of some kind.
-constexpr std::array<std::uint64_t, 1024> make_marker_pairs() {
-    std::array<std::uint64_t, 1024> pairs{};
-    for (unsigned pair = 0; pair < 65536; ++pair) {
-        const auto first = static_cast<std::uint8_t>(pair & 0xFF);
-        const auto second = static_cast<std::uint8_t>(pair >> 8);
-        const bool marker = (first == GZIP_ID1 && second == GZIP_ID2) ||
-                            (first == ZIP_SIGNATURE[0] && second == ZIP_SIGNATURE[1]) ||
-                            (first == PNG_SIGNATURE[0] && second == PNG_SIGNATURE[1]) ||
-                            is_zlib_header(first, second);
-        if (marker) pairs[pair / 64] |= std::uint64_t{1} << (pair % 64);
-    }
-    return pairs;
-}
-
-constexpr std::array<std::uint64_t, 1024> MARKER_PAIRS = make_marker_pairs();
 
 // A trial decode of one candidate, with the file its decoded bytes may go to.
 struct Candidate {
@@ -69,6 +53,14 @@ void set_line(FoundStream& found, const Candidate& candidate, StreamCheck check,
                         candidate.trial.decoded_size, check, covered_end, 0, nullptr, 0};
 }
 
+// A look at the first block header before a trial: most candidates fail there, and the
+// look costs far less than a trial.
+bool may_start_at(const ScanInput& input, std::uint64_t offset) {
+    std::size_t available = 0;
+    const std::uint8_t* const bytes = window_bytes(input, offset, &available);
+    return bytes == nullptr || may_start_stream({bytes, available});
+}
+
 // gzip and zip get a line once the first block has decoded, whatever follows.
 bool first_block_decoded(const TrialDecode& trial) {
     return trial.outcome.result == 0 || trial.outcome.block >= 2;
@@ -85,7 +77,7 @@ bool try_gzip(ScanInput& input, std::uint64_t position,
                                     const FinderOptions& options, FoundStream& found,
              int& output_error) {
     const std::optional<GzipHeader> header = parse_gzip_header(here);
-    if (!header) return false;
+    if (!header || !may_start_at(input, position + header->size)) return false;
     Candidate candidate{StreamKind::gzip, position + header->size, {}, {}, {}};
     candidate.source = file_source(input, candidate.offset);
     run_trial(input, candidate, StreamChecksum::crc32, options);
@@ -109,6 +101,7 @@ bool try_gzip(ScanInput& input, std::uint64_t position,
 bool try_zlib(ScanInput& input, std::uint64_t position,
                                     const FinderOptions& options, FoundStream& found,
              int& output_error) {
+    if (!may_start_at(input, position + ZLIB_HEADER_SIZE)) return false;
     Candidate candidate{StreamKind::zlib, position + ZLIB_HEADER_SIZE, {}, {}, {}};
     candidate.source = file_source(input, candidate.offset);
     run_trial(input, candidate, StreamChecksum::adler32, options);
@@ -133,7 +126,7 @@ bool try_zip(ScanInput& input, std::uint64_t position,
                                    const FinderOptions& options, FoundStream& found,
              int& output_error) {
     const std::optional<ZipLocalHeader> header = parse_zip_local_header(here);
-    if (!header) return false;
+    if (!header || !may_start_at(input, position + header->size)) return false;
     Candidate candidate{StreamKind::zip, position + header->size, {}, {}, {}};
     candidate.source = file_source(input, candidate.offset);
     run_trial(input, candidate, StreamChecksum::crc32, options);
@@ -214,27 +207,19 @@ bool try_png(ScanInput& input, std::uint64_t position,
 // length check before bytes of any value.
 bool is_raw_stream(ScanInput& input, Candidate& candidate, const FinderOptions& options,
                    std::span<const std::uint8_t> expected_start = {}) {
-    constexpr unsigned DYNAMIC = 2;
     std::uint8_t first = 0;
     if (read_at(input, candidate.offset, &first, 1) != 1) return false;
     candidate.source = file_source(input, candidate.offset);
     run_trial(input, candidate, StreamChecksum::none, options, expected_start);
     const TrialDecode& trial = candidate.trial;
     const bool structured =
-        ((first >> 1) & 3) == DYNAMIC || trial.coded_bytes >= RAW_SHORTEST_CODED;
+        ((first >> 1) & 3) == DYNAMIC_BLOCK || trial.coded_bytes >= RAW_SHORTEST_CODED;
     return trial.outcome.result == 0 && trial.decoded_size >= RAW_SHORTEST_OUTPUT && structured;
 }
 
 bool try_raw(ScanInput& input, std::uint64_t position, std::span<const std::uint8_t> here,
              const FinderOptions& options, FoundStream& found, int& output_error) {
-    constexpr unsigned STORED = 0;
-    constexpr unsigned RESERVED = 3;
-    const unsigned first_type = (here[0] >> 1) & 3;
-    if (first_type == RESERVED) return false;
-    // The decoder would refuse these too; looked at here, they cost no trial.
-    if (first_type == STORED && here.size() >= 5 &&
-        ((here[1] ^ here[3]) != 0xFF || (here[2] ^ here[4]) != 0xFF))
-        return false;
+    if (!may_start_stream(here)) return false;
     // Not zeroed first: the trial fills the rest, and a scan for raw streams comes here at
     // almost every offset.
     const FinderOptions unwritten{options.raw, nullptr};
@@ -305,11 +290,6 @@ const char* check_name(StreamCheck check) {
         break;
     }
     return "none";
-}
-
-bool may_start_marker(const std::uint8_t* bytes) {
-    const unsigned pair = bytes[0] | unsigned{bytes[1]} << 8;
-    return (MARKER_PAIRS[pair / 64] >> (pair % 64) & 1) != 0;
 }
 
 bool find_stream(ScanInput& input, std::uint64_t position, const FinderOptions& options,

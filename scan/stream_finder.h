@@ -2,9 +2,11 @@
 // kind around a trial decode, and the rule for raw streams.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 
+#include "container_formats.h"
 #include "scan_input.h"
 
 enum class StreamKind { gzip, zlib, zip, png, raw };
@@ -50,6 +52,26 @@ struct FinderOptions {
 bool find_stream(ScanInput& input, std::uint64_t position, const FinderOptions& options,
                  FoundStream& found, int& output_error);
 
-// Whether a container marker may start at position: the scan tries only such positions
-// when raw streams are not sought. A cheap filter, true for every real marker.
-bool may_start_marker(const std::uint8_t* bytes);
+// Bit b0 | b1 << 8 is set where the two bytes b0, b1 may start a marker of some kind.
+constexpr std::array<std::uint64_t, 1024> make_marker_pairs() {
+    std::array<std::uint64_t, 1024> pairs{};
+    for (unsigned pair = 0; pair < 65536; ++pair) {
+        const auto first = static_cast<std::uint8_t>(pair & 0xFF);
+        const auto second = static_cast<std::uint8_t>(pair >> 8);
+        const bool marker = (first == GZIP_ID1 && second == GZIP_ID2) ||
+                            (first == ZIP_SIGNATURE[0] && second == ZIP_SIGNATURE[1]) ||
+                            (first == PNG_SIGNATURE[0] && second == PNG_SIGNATURE[1]) ||
+                            is_zlib_header(first, second);
+        if (marker) pairs[pair / 64] |= std::uint64_t{1} << (pair % 64);
+    }
+    return pairs;
+}
+
+inline constexpr std::array<std::uint64_t, 1024> MARKER_PAIRS = make_marker_pairs();
+
+// Whether a container marker may start at bytes: the scan tries only such positions when
+// raw streams are not sought. A cheap filter, true for every real marker.
+inline bool may_start_marker(const std::uint8_t* bytes) {
+    const unsigned pair = bytes[0] | unsigned{bytes[1]} << 8;
+    return (MARKER_PAIRS[pair / 64] >> (pair % 64) & 1) != 0;
+}
