@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Builds the three programs (nothing but a compiler needed) and runs the kit's pipeline on
-# the shipped sample: cut the raw DEFLATE stream out of a gzip member, decode it, tokenize
-# the decoded text.
+# Builds the programs (nothing but a compiler needed) and runs the kit's pipeline on the
+# shipped sample: find the raw DEFLATE stream in a gzip member, cut it out, decode it,
+# tokenize the decoded text.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -11,16 +11,18 @@ cmake --build "$build" -j "$(nproc)" > /dev/null
 out=$build/sample
 mkdir -p "$out"
 
-# A gzip member without optional header fields: 10 header bytes, the raw stream, 8 trailer bytes.
-size=$(stat -c %s examples/sample.gz)
-length=$(printf '%08X' $((size - 18)))
 
 run() {
     echo "\$ $(basename "$1") ${*:2}"
     "$build/$1" "${@:2}"
     echo
 }
-run slice/byteslice examples/sample.gz "$out/sample.raw" 0000000A "$length"
+run scan/streamscan examples/sample.gz
+# The stream's offset and length, as the scan's line gives them.
+line=$("$build/scan/streamscan" examples/sample.gz)
+offset=${line#*offset=} && offset=${offset%% *}
+length=${line#*length=} && length=${length%% *}
+run slice/byteslice examples/sample.gz "$out/sample.raw" "$offset" "$length"
 run inflate/rawinflate "$out/sample.raw" "$out/sample.txt"
 run tokenize/lztokens "$out/sample.txt" "$out/sample.tok" 9
 echo "The decoded text ($(stat -c %s "$out/sample.txt") bytes) begins:"
