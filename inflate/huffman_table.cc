@@ -62,14 +62,17 @@ FixedTables make_fixed_tables() {
     return tables;
 }
 
+// Built once, at program start rather than on first use, which would take the C++ runtime's
+// guard for function-local statics and with it a whole library the programs do not need.
+const FixedTables FIXED_TABLES = make_fixed_tables();
+
 }  // namespace
 
 void build_fixed_tables(DecoderState& state) {
-    // Built once, and copied only when a dynamic block has overwritten them: a scan tries
-    // many candidate streams, most of whose fixed blocks follow another fixed block.
-    static const FixedTables fixed = make_fixed_tables();
+    // Copied only when a dynamic block has overwritten them: a scan tries many candidate
+    // streams, most of whose fixed blocks follow another fixed block.
     if (state.fixed_tables_built != 0) return;
-    state.litlen_table = fixed.litlen;
-    state.distance_table = fixed.distance;
+    state.litlen_table = FIXED_TABLES.litlen;
+    state.distance_table = FIXED_TABLES.distance;
     state.fixed_tables_built = 1;
 }

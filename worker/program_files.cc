@@ -58,6 +58,9 @@ std::FILE* lines_stream(std::FILE* output) {
     struct stat standard_status {};
     if (fstat(fileno(output), &output_status) != 0) return stdout;
     if (fstat(STDOUT_FILENO, &standard_status) != 0) return stdout;
+    // A device such as /dev/null or a terminal keeps no data apart to protect: lines and
+    // data both end up there (or nowhere) whichever stream carries the lines.
+    if (S_ISCHR(output_status.st_mode)) return stdout;
     return same_file(output_status, standard_status) ? stderr : stdout;
 }
 

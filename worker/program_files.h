@@ -23,8 +23,9 @@ const char* output_file_name(const char* path);
 std::FILE* open_output_file(const char* path);
 
 // Where the program prints its own lines: standard output, or standard error when the
-// output file is standard output itself (by "-", /dev/stdout or any other name), so that
-// the data stay exact.
+// output file is standard output itself (by "-", /dev/stdout or any other name of a file or
+// pipe), so that the data stay exact. A character device such as /dev/null, named as the
+// output while standard output also goes there, keeps the lines on standard output.
 std::FILE* lines_stream(std::FILE* output);
 
 // Flushes and closes a file opened by open_output_file; standard output is flushed and
