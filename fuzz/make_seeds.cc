@@ -1,7 +1,8 @@
-// Writes the seed corpora of the three harnesses: streams from the test stream writer,
+// Writes the seed corpora of the four harnesses: streams from the test stream writer,
 // generated data, and a few small real files found on the machine. Nothing binary is kept
 // in the repository; every test run makes the seeds afresh.
-//   make_seeds <folder>   (writes <folder>/rawinflate, <folder>/lztokens, <folder>/byteslice)
+//   make_seeds <folder>   (writes <folder>/rawinflate, <folder>/lztokens, <folder>/byteslice,
+//                          <folder>/tokdeflate)
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -95,6 +96,22 @@ void lztokens_seeds(SeedFolder& seeds) {
     }
 }
 
+// Token files: a literal, a match, then the one bad token of each kind in turn.
+void tokdeflate_seeds(SeedFolder& seeds) {
+    const std::vector<std::vector<std::uint8_t>> tails = {
+        {}, {0, 0, 0, 1}, {1, 0, 2, 0}, {1, 0, 3, 1}, {1, 0x80, 3, 0}, {0, 0x40, 3, 0}, {0, 0, 'x'}};
+    for (std::uint8_t coding = 0; coding < 4; ++coding) {
+        for (const std::vector<std::uint8_t>& tail : tails) {
+            Bytes seed = {coding};
+            for (const char c : std::string("tokens, tokens"))
+                seed.insert(seed.end(), {0, 0, static_cast<std::uint8_t>(c), 0});
+            seed.insert(seed.end(), {8, 0, 6, 0, 1, 0, 2, 1});  // matches (8, 6) and (1, 258)
+            seed.insert(seed.end(), tail.begin(), tail.end());
+            seeds.add(seed);
+        }
+    }
+}
+
 void byteslice_seeds(SeedFolder& seeds) {
     for (const std::uint8_t way : {0, 1}) {
         Bytes seed = {3, 0, 0, 0, 10, 0, 0, 0, way};
@@ -112,15 +129,17 @@ int main(int argc, char** argv) {
         return 2;
     }
     const fs::path root = argv[1];
-    SeedFolder rawinflate{root / "rawinflate"}, lztokens{root / "lztokens"}, byteslice{root / "byteslice"};
-    for (SeedFolder* folder : {&rawinflate, &lztokens, &byteslice}) {
+    SeedFolder rawinflate{root / "rawinflate"}, lztokens{root / "lztokens"}, byteslice{root / "byteslice"},
+        tokdeflate{root / "tokdeflate"};
+    for (SeedFolder* folder : {&rawinflate, &lztokens, &byteslice, &tokdeflate}) {
         fs::remove_all(folder->path);
         fs::create_directories(folder->path);
     }
     rawinflate_seeds(rawinflate);
     lztokens_seeds(lztokens);
     byteslice_seeds(byteslice);
-    std::printf("seeds: %d rawinflate, %d lztokens, %d byteslice\n", rawinflate.count, lztokens.count,
-                byteslice.count);
+    tokdeflate_seeds(tokdeflate);
+    std::printf("seeds: %d rawinflate, %d lztokens, %d byteslice, %d tokdeflate\n", rawinflate.count,
+                lztokens.count, byteslice.count, tokdeflate.count);
     return 0;
 }
