@@ -1,6 +1,6 @@
 #!/bin/sh
 # Builds the Debian package of a configured native build folder and checks what it holds:
-# the three programs in /usr/bin, their manual pages in section 1, and no other file.
+# the four programs in /usr/bin, their manual pages in section 1, and no other file.
 # Usage: check_package.sh BUILD_DIR
 set -eu
 
@@ -52,16 +52,16 @@ version=$(sed -n 's/^CMAKE_PROJECT_VERSION:[A-Z]*=//p' "$build/CMakeCache.txt")
 
 # The path is the sixth column of dpkg-deb -c; directory entries (mode d...) are left out.
 files=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { print $6 }')
-for program in rawinflate lztokens byteslice; do
+for program in rawinflate lztokens byteslice tokdeflate; do
   echo "$files" | grep -qx "\./usr/bin/$program" || fail "./usr/bin/$program is missing"
   echo "$files" | grep -qE "^\./usr/share/man/man1/$program\.1(\.gz)?$" ||
     fail "./usr/share/man/man1/$program.1 is missing"
 done
 unexpected=$(echo "$files" |
-  grep -vE '^\./usr/(bin/(rawinflate|lztokens|byteslice)|share/man/man1/(rawinflate|lztokens|byteslice)\.1(\.gz)?)$' ||
+  grep -vE '^\./usr/(bin/(rawinflate|lztokens|byteslice|tokdeflate)|share/man/man1/(rawinflate|lztokens|byteslice|tokdeflate)\.1(\.gz)?)$' ||
   true)
 [ -z "$unexpected" ] || fail "files that do not belong in the package:
 $unexpected"
 
 [ "$failed" -eq 0 ] || exit 1
-echo "package $(basename "$deb") holds the three programs and their manual pages"
+echo "package $(basename "$deb") holds the four programs and their manual pages"
