@@ -38,6 +38,9 @@ inline void put_aligned_byte(CoderState& state, const std::uint8_t byte) {
     put_output_byte(state, byte);
 }
 
+// Appends n whole bytes at a byte boundary, in runs as long as the output buffer allows.
+void put_aligned_bytes(CoderState& state, const std::uint8_t* bytes, std::uint32_t n);
+
 // Bytes a reader has fetched once it has read the bits before bit_position, when it fetches
 // a byte only for its first bit: the lines count a byte where its first bit lies.
 inline std::uint64_t fetched_bytes(const std::uint64_t bit_position) {

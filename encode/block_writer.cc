@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 #include "bit_writer.h"
 #include "huffman_lengths.h"
@@ -196,9 +197,43 @@ void write_code_description(CoderState& state) {
     }
 }
 
+// Appends the bytes a token stands for to the replay window, after sliding the history to
+// the window's start if the token might not fit. Returns how far the bytes moved.
+inline std::uint32_t replay_token(CoderState& state, const Token token) {
+    std::uint32_t shift = 0;
+    if (state.window_end + LONGEST_MATCH > REPLAY_WINDOW_SIZE) [[unlikely]] {
+        shift = state.window_end - REPLAY_HISTORY;
+        std::memmove(state.window, state.window + shift, REPLAY_HISTORY);
+        state.window_end = REPLAY_HISTORY;
+    }
+    std::uint8_t* const to = state.window + state.window_end;
+    if (token.distance == 0) {
+        *to = static_cast<std::uint8_t>(token.value);
+        state.window_end += 1;
+        return shift;
+    }
+    // Every distance lies within the bytes replayed so far: the reader checked it.
+    const std::uint8_t* const from = to - token.distance;
+    if (token.distance >= REPLAY_COPY_STEP) {
+        // Each step reads bytes that earlier steps, or earlier tokens, have written.
+        for (std::uint32_t k = 0; k < token.value; k += REPLAY_COPY_STEP)
+            std::memcpy(to + k, from + k, REPLAY_COPY_STEP);
+    } else {
+        // A distance below the length repeats the latest bytes, one at a time.
+        for (std::uint32_t k = 0; k < token.value; ++k)
+            to[k] = from[k];
+    }
+    state.window_end += token.value;
+    return shift;
+}
+
+// Writes the tokens' codes; with Replay, also appends their bytes to the replay window in
+// the same pass, for a coding that may store a later block.
+template <bool Replay>
 void write_tokens(CoderState& state, const std::uint32_t count, const CodeTables& tables) {
     for (std::uint32_t i = 0; i < count; ++i) {
         const Token token = state.block[i];
+        if constexpr (Replay) replay_token(state, token);
         if (token.distance == 0) {
             put_bits(state, tables.litlen_code[token.value], tables.litlen_length[token.value]);
             continue;
@@ -220,62 +255,27 @@ void write_tokens(CoderState& state, const std::uint32_t count, const CodeTables
     put_bits(state, tables.litlen_code[END_OF_BLOCK_SYMBOL], tables.litlen_length[END_OF_BLOCK_SYMBOL]);
 }
 
-// Appends the bytes a token stands for to the replay ring.
-void replay_token(CoderState& state, const Token token) {
-    std::uint8_t* const ring = state.replay_ring;
-    std::uint64_t position = state.replay_position;
-    if (token.distance == 0) {
-        ring[position & REPLAY_RING_MASK] = static_cast<std::uint8_t>(token.value);
-        state.replay_position = position + 1;
-        return;
-    }
-    const std::uint32_t to = position & REPLAY_RING_MASK;
-    const std::uint32_t from = (position - token.distance) & REPLAY_RING_MASK;
-    if (to + token.value <= REPLAY_RING_SIZE && from + token.value <= REPLAY_RING_SIZE && from < to) {
-        // Neither end wraps: a forward byte copy, which repeats the latest bytes when the
-        // distance is below the length.
-        for (std::uint32_t k = 0; k < token.value; ++k)
-            ring[to + k] = ring[from + k];
-    } else {
-        for (std::uint32_t k = 0; k < token.value; ++k, ++position)
-            ring[position & REPLAY_RING_MASK] = ring[(position - token.distance) & REPLAY_RING_MASK];
-    }
-    state.replay_position += token.value;
-}
 
 // Where the replay of a block's tokens stands while its stored pieces are written.
 struct ReplayCursor {
-    std::uint32_t token;  // the token in hand
-    std::uint32_t done;   // its bytes already written
+    std::uint32_t token;    // the next token to replay
+    std::uint32_t written;  // window index of the first replayed byte not yet written
 };
 
-// Writes the next `size` bytes that the tokens from the cursor on replay to, as whole bytes.
-
+// Writes the next `size` bytes that the block's tokens replay to, as whole bytes.
 void write_replayed_bytes(CoderState& state, ReplayCursor& cursor, std::uint32_t size) {
-    std::uint8_t* const ring = state.replay_ring;
     while (size > 0) {
-        const Token token = state.block[cursor.token];
-        const std::uint32_t length = token.distance == 0 ? 1 : token.value;
-        const std::uint32_t run = std::min(size, length - cursor.done);
-        for (std::uint32_t k = 0; k < run; ++k) {
-            const std::uint64_t position = state.replay_position++;
-            const std::uint8_t byte =
-                token.distance == 0 ? static_cast<std::uint8_t>(token.value)
-                                    : ring[(position - token.distance) & REPLAY_RING_MASK];
-            ring[position & REPLAY_RING_MASK] = byte;
-            put_aligned_byte(state, byte);
-        }
+        if (cursor.written == state.window_end)
+            cursor.written -= replay_token(state, state.block[cursor.token++]);
+        const std::uint32_t run = std::min(size, state.window_end - cursor.written);
+        put_aligned_bytes(state, state.window + cursor.written, run);
+        cursor.written += run;
         size -= run;
-        cursor.done += run;
-        if (cursor.done == length) {
-            cursor.token += 1;
-            cursor.done = 0;
-        }
     }
 }
 
 void write_stored_blocks(CoderState& state, std::uint64_t data_size, const bool final) {
-    ReplayCursor cursor{0, 0};
+    ReplayCursor cursor{0, state.window_end};
     do {
         const auto piece = static_cast<std::uint32_t>(std::min<std::uint64_t>(data_size, LONGEST_STORED_BLOCK));
         data_size -= piece;
@@ -317,7 +317,11 @@ void write_huffman_block(CoderState& state, const std::uint32_t count, const boo
                             fixed.distance_code};
     }
     const std::uint64_t header_end = state.bit_position;
-    write_tokens(state, count, tables);
+    // Only a coding that may store a later block needs the bytes these tokens stand for.
+    if (state.coding == BlockCoding::best)
+        write_tokens<true>(state, count, tables);
+    else
+        write_tokens<false>(state, count, tables);
     print_line(state, type, start, header_end, state.bit_position, data_size);
 }
 
@@ -354,10 +358,6 @@ void write_token_block(CoderState& state, const std::uint32_t count, const bool 
     }
     write_huffman_block(state, count, final, coding == BlockCoding::fixed ? FIXED_TYPE : DYNAMIC_TYPE,
                         costs.data_size);
-    // Only a coding that may store a later block needs the bytes these tokens stand for.
-    if (state.coding == BlockCoding::best)
-        for (std::uint32_t i = 0; i < count; ++i)
-            replay_token(state, state.block[i]);
 }
 
 void write_empty_final_block(CoderState& state) {

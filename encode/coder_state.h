@@ -20,13 +20,15 @@ enum class BlockCoding : std::uint8_t { best, stored, fixed, dynamic };
 // text: see the README's tokdeflate section.
 inline constexpr std::uint32_t BLOCK_TOKEN_BOUND = 16384;
 
-// A stored block's bytes are rebuilt from its tokens as they are written, through a ring
-// that keeps the latest bytes: at least the 32,768 a match may reach back, plus a whole
-// match ahead, and a power of two so that a position masks into it.
-inline constexpr std::uint32_t REPLAY_RING_SIZE = 65536;
-inline constexpr std::uint32_t REPLAY_RING_MASK = REPLAY_RING_SIZE - 1;
-static_assert((REPLAY_RING_SIZE & REPLAY_RING_MASK) == 0);
-static_assert(REPLAY_RING_SIZE >= FARTHEST_MATCH + LONGEST_MATCH);
+// A stored block's bytes are rebuilt from its tokens as they are written, in a window that
+// keeps the latest REPLAY_HISTORY bytes in front of the bytes being made: the farthest a
+// match reaches back. When a match might pass the window's end, the history slides to its
+// start, once per REPLAY_WINDOW_SIZE - REPLAY_HISTORY bytes or so. Copies run in 8-byte
+// steps that may write up to 7 bytes past a match; the slack takes them.
+inline constexpr std::uint32_t REPLAY_HISTORY = FARTHEST_MATCH;
+inline constexpr std::uint32_t REPLAY_WINDOW_SIZE = 3 * REPLAY_HISTORY;
+inline constexpr std::uint32_t REPLAY_COPY_STEP = 8;
+static_assert(REPLAY_WINDOW_SIZE >= REPLAY_HISTORY + LONGEST_MATCH + LONGEST_MATCH);
 
 // The longest stored block RFC 1951 allows (LEN is 16 bits).
 inline constexpr std::uint32_t LONGEST_STORED_BLOCK = 65535;
@@ -90,9 +92,9 @@ struct CoderState {
     Token block[BLOCK_TOKEN_BOUND + 1];
     BlockCodes codes;
 
-    // Replay: the bytes of every token coded so far, the latest REPLAY_RING_SIZE of them.
-    std::uint64_t replay_position;
-    std::uint8_t replay_ring[REPLAY_RING_SIZE];
+    // Replay: the bytes of the tokens coded so far, the latest of them before window_end.
+    std::uint32_t window_end;
+    std::uint8_t window[REPLAY_WINDOW_SIZE + REPLAY_COPY_STEP];
 };
 
 // The worker is handed the context pointer and takes it for the whole record.
