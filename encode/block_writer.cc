@@ -37,17 +37,14 @@ struct FixedCodes {
     std::uint16_t distance_code[DISTANCE_SYMBOLS];
 };
 
-const FixedCodes& fixed_codes() {
-    static const FixedCodes codes = [] {
-        FixedCodes fixed{};
-        canonical_codes(FIXED_LITLEN_LENGTHS.data(), FIXED_LITLEN_SYMBOLS, fixed.litlen_code);
-        std::fill(std::begin(fixed.distance_length), std::end(fixed.distance_length),
-                  FIXED_DISTANCE_LENGTH);
-        canonical_codes(fixed.distance_length, DISTANCE_SYMBOLS, fixed.distance_code);
-        return fixed;
-    }();
-    return codes;
-}
+constexpr FixedCodes FIXED_CODES = [] {
+    FixedCodes fixed{};
+    canonical_codes(FIXED_LITLEN_LENGTHS.data(), FIXED_LITLEN_SYMBOLS, fixed.litlen_code);
+    for (std::uint8_t& length : fixed.distance_length)
+        length = FIXED_DISTANCE_LENGTH;
+    canonical_codes(fixed.distance_length, DISTANCE_SYMBOLS, fixed.distance_code);
+    return fixed;
+}();
 
 // The code tables one Huffman-coded block is written with.
 struct CodeTables {
@@ -312,7 +309,7 @@ void write_huffman_block(CoderState& state, const std::uint32_t count, const boo
         tables = CodeTables{state.codes.litlen_length, state.codes.litlen_code,
                             state.codes.distance_length, state.codes.distance_code};
     } else {
-        const FixedCodes& fixed = fixed_codes();
+        const FixedCodes& fixed = FIXED_CODES;
         tables = CodeTables{FIXED_LITLEN_LENGTHS.data(), fixed.litlen_code, fixed.distance_length,
                             fixed.distance_code};
     }
@@ -335,7 +332,7 @@ BlockCosts block_costs(CoderState& state, const std::uint32_t count) {
     costs.stored_bits = stored_bits(state.bit_position, costs.data_size);
     costs.fixed_bits = BLOCK_HEADER_BITS + extra_bits +
                        coded_bits(codes.litlen_count, FIXED_LITLEN_LENGTHS.data(), LITLEN_SYMBOLS) +
-                       coded_bits(codes.distance_count, fixed_codes().distance_length, DISTANCE_SYMBOLS);
+                       coded_bits(codes.distance_count, FIXED_CODES.distance_length, DISTANCE_SYMBOLS);
     costs.dynamic_bits = BLOCK_HEADER_BITS + extra_bits + build_dynamic_codes(codes) +
                          coded_bits(codes.litlen_count, codes.litlen_length, LITLEN_SYMBOLS) +
                          coded_bits(codes.distance_count, codes.distance_length, DISTANCE_SYMBOLS);
@@ -364,7 +361,7 @@ void write_empty_final_block(CoderState& state) {
     const std::uint64_t start = state.bit_position;
     put_bits(state, 1u | FIXED_TYPE << 1, BLOCK_HEADER_BITS);
     const std::uint64_t header_end = state.bit_position;
-    put_bits(state, fixed_codes().litlen_code[END_OF_BLOCK_SYMBOL], FIXED_LITLEN_LENGTHS[END_OF_BLOCK_SYMBOL]);
+    put_bits(state, FIXED_CODES.litlen_code[END_OF_BLOCK_SYMBOL], FIXED_LITLEN_LENGTHS[END_OF_BLOCK_SYMBOL]);
     print_line(state, FIXED_TYPE, start, header_end, state.bit_position, 0);
 }
 

@@ -6,7 +6,6 @@
 
 #include <algorithm>
 
-#include "deflate_alphabet.h"
 
 namespace coder {
 
@@ -83,31 +82,6 @@ void limited_code_lengths(const std::uint32_t* counts, const unsigned n, const u
     for (unsigned level = 0; level < limit; ++level)
         for (unsigned i = 0; i < coins_taken[level]; ++i)
             lengths[order[i]] += 1;
-}
-
-void canonical_codes(const std::uint8_t* lengths, const unsigned n, std::uint16_t* codes) {
-    unsigned length_count[LONGEST_CODE + 1] = {};
-    for (unsigned s = 0; s < n; ++s)
-        length_count[lengths[s]] += 1;
-    length_count[0] = 0;
-    unsigned next_code[LONGEST_CODE + 1] = {};
-    unsigned code = 0;
-    for (unsigned length = 1; length <= LONGEST_CODE; ++length) {
-        code = (code + length_count[length - 1]) << 1;
-        next_code[length] = code;
-    }
-    for (unsigned s = 0; s < n; ++s) {
-        const unsigned length = lengths[s];
-        if (length == 0) {
-            codes[s] = 0;
-            continue;
-        }
-        unsigned value = next_code[length]++;
-        unsigned reversed = 0;
-        for (unsigned bit = 0; bit < length; ++bit, value >>= 1)
-            reversed = (reversed << 1) | (value & 1);
-        codes[s] = static_cast<std::uint16_t>(reversed);
-    }
 }
 
 }  // namespace coder

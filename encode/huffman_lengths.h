@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "deflate_alphabet.h"
+
 namespace coder {
 
 // The largest alphabet any code of the coder has (the fixed literal/length alphabet).
@@ -16,7 +18,26 @@ void limited_code_lengths(const std::uint32_t* counts, unsigned n, unsigned limi
                           std::uint8_t* lengths);
 
 // The canonical codes of the n lengths, each bit-reversed so that it can be written lowest
-// bit first. Symbols of length 0 get code 0.
-void canonical_codes(const std::uint8_t* lengths, unsigned n, std::uint16_t* codes);
+// bit first. Symbols of length 0 get code 0. Usable at compile time, for the fixed codes.
+constexpr void canonical_codes(const std::uint8_t* lengths, const unsigned n, std::uint16_t* codes) {
+    unsigned length_count[LONGEST_CODE + 1] = {};
+    for (unsigned s = 0; s < n; ++s)
+        length_count[lengths[s]] += 1;
+    length_count[0] = 0;
+    unsigned next_code[LONGEST_CODE + 1] = {};
+    unsigned code = 0;
+    for (unsigned length = 1; length <= LONGEST_CODE; ++length) {
+        code = (code + length_count[length - 1]) << 1;
+        next_code[length] = code;
+    }
+    for (unsigned s = 0; s < n; ++s) {
+        const unsigned length = lengths[s];
+        unsigned value = length == 0 ? 0 : next_code[length]++;
+        unsigned reversed = 0;
+        for (unsigned bit = 0; bit < length; ++bit, value >>= 1)
+            reversed = (reversed << 1) | (value & 1);
+        codes[s] = static_cast<std::uint16_t>(reversed);
+    }
+}
 
 }  // namespace coder
