@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "coder_state.h"
+#include "deflate_alphabet.h"
 #include "generated_inputs.h"
 #include "tokdeflate_checks.h"
 
@@ -19,13 +20,17 @@ struct RoundTripInput {
 };
 
 std::vector<RoundTripInput> round_trip_inputs() {
+    constexpr std::size_t share = ROUND_TRIP_SHARE;
     return {
         {"empty", {}},
         {"one byte", {0x41}},
-        {"text", generated_input(InputKind::text, 300'000, 7)},
-        {"binary", generated_input(InputKind::mixed, 200'000, 8)},
-        {"long runs", generated_input(InputKind::runs, 300'000, 9)},
-        {"noise", random_input(150'000, 10)},
+        {"text", generated_input(InputKind::text, 300'000 / share, 7)},
+        {"binary", generated_input(InputKind::mixed, 200'000 / share, 8)},
+        {"long runs", generated_input(InputKind::runs, 300'000 / share, 9)},
+        {"noise", random_input(150'000 / share, 10)},
+        // Equal bytes give three literals, then matches of 258: exactly one full block.
+        {"a block of exactly the bound",
+         Bytes(3 + std::size_t{coder::LONGEST_MATCH} * (coder::BLOCK_TOKEN_BOUND - 3), 'z')},
     };
 }
 
@@ -34,6 +39,9 @@ TEST(TokdeflateRoundTrip, EveryModeDecodesToTheInputWithTheDecodersLines) {
         for (const int level : {0, 3, 9}) {
             const Bytes tokens = lztokens_of(input.data, level);
             ASSERT_EQ(tokens.size() % 4, 0u) << input.name;
+            if (input.name == "a block of exactly the bound") {
+                ASSERT_EQ(tokens.size() / 4, coder::BLOCK_TOKEN_BOUND) << "level " << level;
+            }
             std::size_t best_size = 0;
             for (const std::string& mode : MODES) {
                 const std::string where = input.name + ", level " + std::to_string(level) + ", " + mode;
@@ -56,7 +64,7 @@ TEST(TokdeflateRoundTrip, BlocksHoldAtMostTheBoundAndOnlyTheLastIsFinal) {
         const Bytes data = random_input(count, count);
         std::vector<HandToken> tokens;
         for (const std::uint8_t byte : data) tokens.push_back({0, byte});
-        for (const std::string& mode : {std::string("dynamic"), std::string("fixed")}) {
+        for (const std::string& mode : MODES) {
             const CodedRun run = code_and_decode(token_file(tokens), mode);
             const std::string where = std::to_string(count) + " tokens, " + mode;
             EXPECT_EQ(run.coder.exit_status, 0) << where;
