@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "crc32.h"
+#include "checksums.h"
 #include "gzip_member.h"
 #include "program_runner.h"
 

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "crc32.h"
+#include "checksums.h"
 #include "deflate_writer.h"
 #include "gzip_member.h"
 

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "crc32.h"
+#include "checksums.h"
 #include "gzip_member.h"
 #include "program_runner.h"
 

@@ -2,7 +2,8 @@
 // against the program's own promises. Whatever the input, decoding ends with a result that
 // names the fault or says the final block was decoded; a decoded stream ignores whatever
 // follows it; and the output of any cut-off part of the input is a prefix of the output
-// of the whole, so what is written before a fault is never wrong.
+// of the whole, so what is written before a fault is never wrong. The bytes a decoded stream
+// took are exactly enough to decode it again.
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -18,15 +19,16 @@ namespace {
 
 struct Decoded {
     std::int32_t result;
+    std::uint64_t stream_bytes;
     std::vector<std::uint8_t> output;
 };
 
 Decoded decode(std::span<const std::uint8_t> stream) {
     std::FILE* const input = open_memory_input(stream);
     MemoryOutput output = open_memory_output();
-    const DecodeFileResult file_result = decode_file(input, output.stream);
+    const DecodeFileResult file_result = decode_file(input, output.stream, nullptr);
     std::fclose(input);
-    Decoded decoded{decode_outcome.result, close_memory_output(output)};
+    Decoded decoded{file_result.decode.result, file_result.stream_bytes, close_memory_output(output)};
     require(file_result.outcome == DecodeFileOutcome::finished, "a memory file failed to read or write");
     return decoded;
 }
@@ -38,10 +40,9 @@ bool is_prefix(const std::vector<std::uint8_t>& part, const std::vector<std::uin
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    silence_standard_output();
     const std::span<const std::uint8_t> stream(data, size);
     const Decoded whole = decode(stream);
-    require(whole.result <= 0 && whole.result >= ERR_INVALID_SYMBOL, "a result outside the named ones");
+    require(whole.result <= 0 && whole.result >= LOWEST_RESULT, "a result outside the named ones");
 
     if (whole.result == 0) {
         std::vector<std::uint8_t> followed(stream.begin(), stream.end());
@@ -49,6 +50,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const Decoded longer = decode(followed);
         require(longer.result == 0 && longer.output == whole.output,
                 "bytes after the final block changed the result");
+        require(whole.stream_bytes <= size, "the stream took more bytes than there are");
+        const Decoded exact = decode(stream.first(static_cast<std::size_t>(whole.stream_bytes)));
+        require(exact.result == 0 && exact.output == whole.output,
+                "the stream's own bytes alone do not decode to its final block");
     }
 
     const Decoded half = decode(stream.first(size / 2));

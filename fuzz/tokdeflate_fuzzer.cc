@@ -1,7 +1,8 @@
 // Fuzz harness for tokdeflate: arbitrary bytes as a token file, in each of the four codings
 // (the first byte picks it). Either every token is good and the stream decodes to exactly
 // what they replay to, or the coder names the first bad token and the stream decodes to
-// what the tokens before it replay to. Decoding is rawinflate's own decoder.
+// what the tokens before it replay to. Decoding is rawinflate's own decoder, which also
+// finds faults that it could read through, and where the stream ends.
 #include <cstdint>
 #include <cstdio>
 #include <span>
@@ -72,11 +73,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     std::FILE* const input = open_memory_input(written);
     MemoryOutput decoded = open_memory_output();
-    const DecodeFileResult result = decode_file(input, decoded.stream);
+    const DecodeFileResult result = decode_file(input, decoded.stream, nullptr);
     std::fclose(input);
     const std::vector<std::uint8_t> bytes = close_memory_output(decoded);
-    require(result.outcome == DecodeFileOutcome::finished && decode_outcome.result == 0,
+    require(result.outcome == DecodeFileOutcome::finished && result.decode.result == 0,
             "the stream does not decode to its final block");
+    require(result.decode.read_through == 0, "the stream holds a fault that a decoder reads through");
+    require(result.stream_bytes == written.size(), "the stream does not end with its final block");
     require(bytes == expected.bytes, "the stream does not decode to the replay of the good tokens");
     return 0;
 }

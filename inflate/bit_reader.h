@@ -35,12 +35,15 @@ inline std::uint32_t get_bits(DecoderState& state, unsigned n) {
 
 // The driver takes the buffer at the very moment it is full, so it always gets 64 KiB.
 inline void yield_if_output_full(DecoderState& state) {
-    if (state.context.out_pos >= state.context.out_end) [[unlikely]]
+    if (state.context.out_pos >= state.context.out_end) [[unlikely]] {
+        // Every driver flushes at least once per 64 KiB, so bytes_out never wraps unseen.
+        if (state.bytes_out >= LARGEST_DISTANCE) state.history_filled = 1;
         yield_to_driver(&state.context, STATUS_OUTPUT_FULL);
+    }
 }
 
 inline void put_output_byte(DecoderState& state, std::uint8_t value) {
-    state.history[state.bytes_out & HISTORY_MASK] = value;
+    state.history[state.bytes_out & HISTORY_RING_MASK] = value;
     state.bytes_out += 1;
     *state.context.out_pos++ = value;
     yield_if_output_full(state);

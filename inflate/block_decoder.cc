@@ -8,7 +8,7 @@
 #include <cstring>
 
 #include "bit_reader.h"
-#include "decode_outcome.h"
+#include "block_loop.h"
 #include "decoder_state.h"
 #include "huffman_table.h"
 
@@ -31,9 +31,16 @@ constexpr std::ptrdiff_t FAST_OUTPUT_MARGIN = MAX_MATCH_LENGTH + 1;
 static_assert(std::endian::native == std::endian::little,
               "the word load puts the first input byte lowest");
 
-std::int32_t invalid_symbol(InvalidSymbolSite site) {
-    decode_outcome.invalid_symbol = site;
+std::int32_t invalid_symbol(DecoderState& state, InvalidSymbolSite site) {
+    state.outcome.invalid_symbol = site;
     return ERR_INVALID_SYMBOL;
+}
+
+// 0 while the distance stays within the output so far, or when decoding reads through it.
+std::int32_t check_distance(DecoderState& state, std::uint32_t distance, std::uint32_t position) {
+    if (distance <= position || state.history_filled != 0) [[likely]]
+        return 0;
+    return read_through_fault(state, ERR_DISTANCE_TOO_FAR);
 }
 
 // One literal, back-reference or end-of-block code through the byte-at-a-time reader.
@@ -44,16 +51,18 @@ std::int32_t decode_one_item(DecoderState& state) {
         return MORE_ITEMS;
     }
     if (symbol == END_OF_BLOCK) return 0;
-    if (symbol < 0) return invalid_symbol(InvalidSymbolSite::LITLEN_CODE);
+    if (symbol < 0) return invalid_symbol(state, InvalidSymbolSite::LITLEN_CODE);
     const std::int32_t i = symbol - FIRST_LENGTH_SYMBOL;
-    if (i >= LENGTH_SYMBOLS) return invalid_symbol(InvalidSymbolSite::LITLEN_SYMBOL);
+    if (i >= LENGTH_SYMBOLS) return invalid_symbol(state, InvalidSymbolSite::LITLEN_SYMBOL);
     const std::uint32_t length = LENGTH_BASE[i] + get_bits(state, LENGTH_EXTRA[i]);
     const std::int32_t d = decode_symbol(state, state.distance_table);
-    if (d < 0) return invalid_symbol(InvalidSymbolSite::DISTANCE_CODE);
+    if (d < 0) return invalid_symbol(state, InvalidSymbolSite::DISTANCE_CODE);
     const std::uint32_t distance = DISTANCE_BASE[d] + get_bits(state, DISTANCE_EXTRA[d]);
+    if (const std::int32_t fault = check_distance(state, distance, state.bytes_out); fault != 0)
+        return fault;
     // Byte by byte, each read after the previous store, so a short distance repeats.
     for (std::uint32_t k = 0; k < length; ++k)
-        put_output_byte(state, state.history[(state.bytes_out - distance) & HISTORY_MASK]);
+        put_output_byte(state, state.history[(state.bytes_out - distance) & HISTORY_RING_MASK]);
     return MORE_ITEMS;
 }
 
@@ -99,12 +108,12 @@ std::uint32_t take_bits(HeldBits& held, unsigned n) {
 [[gnu::always_inline]] inline void copy_match(std::uint8_t* history, std::uint32_t position,
                                               std::uint8_t* out, std::uint32_t distance,
                                               std::uint32_t length) {
-    const std::uint32_t from = (position - distance) & HISTORY_MASK;
-    const std::uint32_t to = position & HISTORY_MASK;
-    if (from + length > HISTORY_SIZE || to + length > HISTORY_SIZE) {
+    const std::uint32_t from = (position - distance) & HISTORY_RING_MASK;
+    const std::uint32_t to = position & HISTORY_RING_MASK;
+    if (from + length > HISTORY_RING_SIZE || to + length > HISTORY_RING_SIZE) {
         for (std::uint32_t k = 0; k < length; ++k) {
-            const std::uint8_t value = history[(from + k) & HISTORY_MASK];
-            history[(to + k) & HISTORY_MASK] = value;
+            const std::uint8_t value = history[(from + k) & HISTORY_RING_MASK];
+            history[(to + k) & HISTORY_RING_MASK] = value;
             out[k] = value;
         }
         return;
@@ -151,7 +160,7 @@ std::int32_t decode_within_margins(DecoderState& state) {
 
         const std::int32_t symbol = walk_held_code(held, state.litlen_table);
         if (symbol < END_OF_BLOCK && symbol >= 0) {
-            history[position++ & HISTORY_MASK] = static_cast<std::uint8_t>(symbol);
+            history[position++ & HISTORY_RING_MASK] = static_cast<std::uint8_t>(symbol);
             *out++ = static_cast<std::uint8_t>(symbol);
             continue;
         }
@@ -160,21 +169,25 @@ std::int32_t decode_within_margins(DecoderState& state) {
             break;
         }
         if (symbol < 0) {
-            result = invalid_symbol(InvalidSymbolSite::LITLEN_CODE);
+            result = invalid_symbol(state, InvalidSymbolSite::LITLEN_CODE);
             break;
         }
         const std::int32_t i = symbol - FIRST_LENGTH_SYMBOL;
         if (i >= LENGTH_SYMBOLS) {
-            result = invalid_symbol(InvalidSymbolSite::LITLEN_SYMBOL);
+            result = invalid_symbol(state, InvalidSymbolSite::LITLEN_SYMBOL);
             break;
         }
         const std::uint32_t length = LENGTH_BASE[i] + take_bits(held, LENGTH_EXTRA[i]);
         const std::int32_t d = walk_held_code(held, state.distance_table);
         if (d < 0) {
-            result = invalid_symbol(InvalidSymbolSite::DISTANCE_CODE);
+            result = invalid_symbol(state, InvalidSymbolSite::DISTANCE_CODE);
             break;
         }
         const std::uint32_t distance = DISTANCE_BASE[d] + take_bits(held, DISTANCE_EXTRA[d]);
+        if (const std::int32_t fault = check_distance(state, distance, position); fault != 0) {
+            result = fault;
+            break;
+        }
         copy_match(history, position, out, distance, length);
         out += length;
         position += length;

@@ -8,7 +8,6 @@
 
 #include "bit_reader.h"
 #include "block_decoder.h"
-#include "decode_outcome.h"
 #include "decoder_state.h"
 #include "dynamic_header.h"
 #include "huffman_table.h"
@@ -20,12 +19,16 @@ constexpr std::uint32_t FIXED_BLOCK = 1;
 constexpr std::uint32_t DYNAMIC_BLOCK = 2;
 
 // LEN, NLEN and the data bytes are whole bytes from in_pos and bypass bit_buffer, so they
-// are not counted in bytes_in. NLEN is read but not checked: LEN alone governs the copy.
-void copy_stored_block(DecoderState& state) {
+// are not counted in bytes_in. Unless the decoder is strict, LEN alone governs the copy.
+std::int32_t copy_stored_block(DecoderState& state) {
     std::uint32_t length = next_input_byte(state);
     length |= std::uint32_t{next_input_byte(state)} << 8;
-    next_input_byte(state);
-    next_input_byte(state);
+    std::uint32_t complement = next_input_byte(state);
+    complement |= std::uint32_t{next_input_byte(state)} << 8;
+    if (complement != (~length & 0xFFFF)) {
+        if (const std::int32_t fault = read_through_fault(state, ERR_STORED_LENGTH); fault != 0)
+            return fault;
+    }
 
     StreamContext& context = state.context;
     while (length > 0) {
@@ -44,7 +47,7 @@ void copy_stored_block(DecoderState& state) {
         std::uint32_t position = state.bytes_out;
         for (std::uint32_t k = 0; k < run; ++k) {
             const std::uint8_t value = in[k];
-            state.history[position++ & HISTORY_MASK] = value;
+            state.history[position++ & HISTORY_RING_MASK] = value;
             out[k] = value;
         }
         context.in_pos = in + run;
@@ -56,6 +59,7 @@ void copy_stored_block(DecoderState& state) {
     // The bits left of the header's byte are skipped: the next block starts on a byte.
     state.bit_buffer = 0;
     state.bit_count = 0;
+    return 0;
 }
 
 }  // namespace
@@ -68,7 +72,7 @@ void wait_for_input(DecoderState& state) {
 
 std::int32_t decode_blocks(DecoderState& state) {
     for (std::uint32_t block = 1;; ++block) {
-        decode_outcome.block = block;
+        state.outcome.block = block;
         const std::uint32_t in_start = state.bytes_in;
         const std::uint32_t out_start = state.bytes_out;
         const std::uint32_t final_block = get_bits(state, 1);
@@ -78,7 +82,7 @@ std::int32_t decode_blocks(DecoderState& state) {
         std::int32_t result = 0;
         switch (type) {
         case STORED_BLOCK:
-            copy_stored_block(state);
+            result = copy_stored_block(state);
             break;
         case FIXED_BLOCK:
             build_fixed_tables(state);
@@ -95,16 +99,26 @@ std::int32_t decode_blocks(DecoderState& state) {
         }
         if (result != 0) return result;
 
-        std::printf("type=%i h.size=%5i c.size=%5i d.size=%5i\n", static_cast<int>(type),
-                    static_cast<int>(header_end - in_start),
-                    static_cast<int>(state.bytes_in - header_end),
-                    static_cast<int>(state.bytes_out - out_start));
+        if (state.statistics != nullptr)
+            std::fprintf(state.statistics, "type=%i h.size=%5i c.size=%5i d.size=%5i\n",
+                         static_cast<int>(type), static_cast<int>(header_end - in_start),
+                         static_cast<int>(state.bytes_in - header_end),
+                         static_cast<int>(state.bytes_out - out_start));
         if (final_block != 0) return 0;
     }
 }
 
+std::int32_t read_through_fault(DecoderState& state, std::int32_t fault) {
+    if (state.strict != 0) return fault;
+    if (state.outcome.read_through == 0) {
+        state.outcome.read_through = fault;
+        state.outcome.read_through_block = state.outcome.block;
+    }
+    return 0;
+}
+
 void finish_decoding(DecoderState& state, std::int32_t result) {
-    decode_outcome.result = result;
+    state.outcome.result = result;
     yield_to_driver(&state.context, STATUS_DONE);
     // The driver never resumes a worker that has reported STATUS_DONE.
     std::abort();
@@ -115,7 +129,8 @@ void decoder_worker(DecoderState* state) {
     state->bytes_out = 0;
     state->bit_buffer = 0;
     state->bit_count = 0;
-    decode_outcome = DecodeOutcome{};
+    state->history_filled = 0;
+    state->outcome = DecodeOutcome{};
     finish_decoding(*state, decode_blocks(*state));
 }
 

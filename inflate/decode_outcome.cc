@@ -1,16 +1,14 @@
-// The outcome record and the texts that name the faults of a stream.
+// The texts that name the faults of a stream.
 #include "decode_outcome.h"
 
 #include "decoder_state.h"
 
-DecodeOutcome decode_outcome;
-
-const char* fault_text(const DecodeOutcome& outcome) {
-    switch (outcome.result) {
+const char* fault_text(std::int32_t result, InvalidSymbolSite site) {
+    switch (result) {
     case ERR_BLOCK_TYPE:
         return "reserved block type 3";
     case ERR_INPUT_ENDED:
-        return "input ends before the final block";
+        return "input ends";
     case ERR_TOO_MANY_CODES:
         return "too many literal/length or distance codes";
     case ERR_CODE_LENGTH_CODE:
@@ -24,7 +22,7 @@ const char* fault_text(const DecodeOutcome& outcome) {
     case ERR_DISTANCE_LENGTHS:
         return "invalid distance code lengths";
     case ERR_INVALID_SYMBOL:
-        switch (outcome.invalid_symbol) {
+        switch (site) {
         case InvalidSymbolSite::CODE_LENGTH_CODE:
             return "code-length code not in table";
         case InvalidSymbolSite::LITLEN_CODE:
@@ -35,6 +33,16 @@ const char* fault_text(const DecodeOutcome& outcome) {
             return "distance code not in table";
         }
         break;
+    case ERR_STORED_LENGTH:
+        return "stored block length check fails";
+    case ERR_DISTANCE_TOO_FAR:
+        return "distance reaches before the start of the output";
+    case ERR_NO_END_OF_BLOCK:
+        return "literal/length code has no end-of-block code";
     }
     return "unknown fault";
+}
+
+const char* fault_block_word(std::int32_t result) {
+    return result == ERR_INPUT_ENDED ? "inside" : "in";
 }

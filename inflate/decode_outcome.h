@@ -1,5 +1,5 @@
-// How decoding ended, kept apart from DecoderState: the worker records it before its final
-// yield and the driver turns it into the exit status and the one line of a stream fault.
+// How decoding ended: the worker records it in its state before its final yield, and the
+// driver hands it to its caller, which turns it into lines and an exit status.
 #pragma once
 
 #include <cstdint>
@@ -16,10 +16,16 @@ struct DecodeOutcome {
     std::int32_t result;               // 0 after the final block, else the first fault
     std::uint32_t block;               // ordinal of the block in hand, counting from 1
     InvalidSymbolSite invalid_symbol;  // meaningful only for ERR_INVALID_SYMBOL
+    // The first fault that decoding read through (ERR_STORED_LENGTH or ERR_DISTANCE_TOO_FAR),
+    // 0 if none; never set by a strict decoder, which ends there instead.
+    std::int32_t read_through;
+    std::uint32_t read_through_block;
 };
 
-// The program's one outcome record, filled by the worker.
-extern DecodeOutcome decode_outcome;
-
 // The text that names a fault result (negative), for example "reserved block type 3".
-const char* fault_text(const DecodeOutcome& outcome);
+// site is read only for ERR_INVALID_SYMBOL.
+const char* fault_text(std::int32_t result, InvalidSymbolSite site);
+
+// How the fault's block follows its text: "in" for most, "inside" for the end of the input,
+// which may come in the final block too ("input ends inside block 3").
+const char* fault_block_word(std::int32_t result);

@@ -25,37 +25,58 @@ int write_output(std::FILE* output, std::size_t size) {
     return written ? 0 : errno != 0 ? errno : EIO;
 }
 
+std::size_t decoded_in_buffer() {
+    return static_cast<std::size_t>(state.context.out_pos - output_buffer);
+}
+
 }  // namespace
 
-DecodeFileResult decode_file(std::FILE* input, std::FILE* output) {
+void reset_decoder(DecoderState& decoder, std::uint8_t* output, std::FILE* statistics,
+                   bool strict) {
+    StreamContext& context = decoder.context;
+    context.out_pos = context.out_begin = output;
+    context.out_end = output + BUFFER_SIZE;
+    context.in_pos = context.in_begin = context.in_end = nullptr;
+    context.end_of_input = 0;
+    context.status = STATUS_DONE;
+    decoder.statistics = statistics;
+    decoder.strict = strict ? 1 : 0;
+}
+
+DecodeFileResult decode_file(std::FILE* input, std::FILE* output, std::FILE* statistics) {
     // Zero at program start already; cleared again so one process can decode several
     // streams, each with a history that reads as zero bytes where nothing was written.
     std::memset(&state, 0, sizeof state);
+    reset_decoder(state, output_buffer, statistics, false);
     StreamContext& context = state.context;
-    context.out_pos = context.out_begin = output_buffer;
-    context.out_end = output_buffer + BUFFER_SIZE;
-    context.in_pos = context.in_begin = context.in_end = nullptr;
-    context.status = STATUS_DONE;
+    std::uint64_t bytes_read = 0;
 
     for (;;) {
         switch (switch_to_worker(&context, decoder_entry)) {
         case STATUS_NEED_INPUT: {
             const std::size_t size = std::fread(input_buffer, 1, BUFFER_SIZE, input);
-            if (std::ferror(input)) return DecodeFileResult{DecodeFileOutcome::read_failed, errno};
+            if (std::ferror(input)) {
+                const int error = errno;
+                // What was decoded before the error is kept; a write error then wins.
+                if (const int write_error = write_output(output, decoded_in_buffer()); write_error != 0)
+                    return DecodeFileResult{DecodeFileOutcome::write_failed, write_error, {}, 0};
+                return DecodeFileResult{DecodeFileOutcome::read_failed, error, {}, 0};
+            }
             if (size == 0) context.end_of_input = 1;
+            bytes_read += size;
             context.in_pos = context.in_begin = input_buffer;
             context.in_end = input_buffer + size;
             break;
         }
         case STATUS_OUTPUT_FULL:
             if (const int error = write_output(output, BUFFER_SIZE); error != 0)
-                return DecodeFileResult{DecodeFileOutcome::write_failed, error};
+                return DecodeFileResult{DecodeFileOutcome::write_failed, error, {}, 0};
             break;
         case STATUS_DONE: {
-            const auto size = static_cast<std::size_t>(context.out_pos - output_buffer);
-            if (const int error = write_output(output, size); error != 0)
-                return DecodeFileResult{DecodeFileOutcome::write_failed, error};
-            return DecodeFileResult{DecodeFileOutcome::finished, 0};
+            const std::uint64_t unread = static_cast<std::uint64_t>(context.in_end - context.in_pos);
+            if (const int error = write_output(output, decoded_in_buffer()); error != 0)
+                return DecodeFileResult{DecodeFileOutcome::write_failed, error, {}, 0};
+            return DecodeFileResult{DecodeFileOutcome::finished, 0, state.outcome, bytes_read - unread};
         }
         default:
             // No worker yields another status; the next pass resumes it at once.

@@ -3,7 +3,6 @@
 #include "dynamic_header.h"
 
 #include "bit_reader.h"
-#include "decode_outcome.h"
 #include "decoder_state.h"
 #include "huffman_table.h"
 
@@ -13,6 +12,7 @@ constexpr unsigned MAX_LITLEN_CODES = 286;
 constexpr unsigned MAX_DISTANCE_CODES = 30;
 constexpr unsigned CODE_LENGTH_SYMBOLS = 19;
 
+constexpr unsigned END_OF_BLOCK_SYMBOL = 256;
 constexpr std::int32_t REPEAT_PREVIOUS = 16;
 constexpr std::int32_t SHORT_ZERO_RUN = 17;
 
@@ -24,6 +24,7 @@ bool acceptable_code(std::int32_t balance, const HuffmanTable& table, unsigned n
 }  // namespace
 
 std::int32_t read_dynamic_header(DecoderState& state) {
+    state.fixed_tables_built = 0;
     const unsigned nlen = get_bits(state, 5) + 257;
     const unsigned ndist = get_bits(state, 5) + 1;
     const unsigned ncode = get_bits(state, 4) + 4;
@@ -43,7 +44,7 @@ std::int32_t read_dynamic_header(DecoderState& state) {
     while (index < total) {
         const std::int32_t symbol = decode_symbol(state, state.litlen_table);
         if (symbol < 0) {
-            decode_outcome.invalid_symbol = InvalidSymbolSite::CODE_LENGTH_CODE;
+            state.outcome.invalid_symbol = InvalidSymbolSite::CODE_LENGTH_CODE;
             return ERR_INVALID_SYMBOL;
         }
         if (symbol < REPEAT_PREVIOUS) {
@@ -68,6 +69,8 @@ std::int32_t read_dynamic_header(DecoderState& state) {
 
     const std::int32_t litlen_balance = build_huffman_table(state.litlen_table, lengths, nlen);
     if (!acceptable_code(litlen_balance, state.litlen_table, nlen)) return ERR_LITLEN_LENGTHS;
+    // Without a code for it the block could never end; only a strict decoder says so here.
+    if (state.strict != 0 && lengths[END_OF_BLOCK_SYMBOL] == 0) return ERR_NO_END_OF_BLOCK;
     const std::int32_t distance_balance =
         build_huffman_table(state.distance_table, lengths + nlen, ndist);
     if (!acceptable_code(distance_balance, state.distance_table, ndist))

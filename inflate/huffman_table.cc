@@ -39,16 +39,37 @@ std::int32_t decode_symbol(DecoderState& state, const HuffmanTable& table) {
     return ERR_INVALID_SYMBOL;
 }
 
-void build_fixed_tables(DecoderState& state) {
-    // RFC 1951 section 3.2.6. The balances are not tested: the distance code leaves the
-    // two codes of symbols 30 and 31 unassigned on purpose.
+namespace {
+
+// RFC 1951 section 3.2.6. The balances are not tested: the distance code leaves the two
+// codes of symbols 30 and 31 unassigned on purpose.
+struct FixedTables {
+    HuffmanTable litlen;
+    HuffmanTable distance;
+};
+
+FixedTables make_fixed_tables() {
+    FixedTables tables{};
     std::uint16_t lengths[MAX_SYMBOLS];
     for (unsigned s = 0; s < MAX_SYMBOLS; ++s)
         lengths[s] = s < 144 ? 8 : s < 256 ? 9 : s < 280 ? 7 : 8;
-    build_huffman_table(state.litlen_table, lengths, MAX_SYMBOLS);
+    build_huffman_table(tables.litlen, lengths, MAX_SYMBOLS);
 
     constexpr unsigned FIXED_DISTANCE_SYMBOLS = 30;
     for (unsigned s = 0; s < FIXED_DISTANCE_SYMBOLS; ++s)
         lengths[s] = 5;
-    build_huffman_table(state.distance_table, lengths, FIXED_DISTANCE_SYMBOLS);
+    build_huffman_table(tables.distance, lengths, FIXED_DISTANCE_SYMBOLS);
+    return tables;
+}
+
+}  // namespace
+
+void build_fixed_tables(DecoderState& state) {
+    // Built once, and copied only when a dynamic block has overwritten them: a scan tries
+    // many candidate streams, most of whose fixed blocks follow another fixed block.
+    static const FixedTables fixed = make_fixed_tables();
+    if (state.fixed_tables_built != 0) return;
+    state.litlen_table = fixed.litlen;
+    state.distance_table = fixed.distance;
+    state.fixed_tables_built = 1;
 }

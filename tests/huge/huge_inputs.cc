@@ -17,7 +17,7 @@
 #include <thread>
 #include <vector>
 
-#include "crc32.h"
+#include "checksums.h"
 #include "deflate_writer.h"
 #include "program_runner.h"
 #include "token_replayer.h"

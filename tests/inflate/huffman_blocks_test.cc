@@ -28,6 +28,7 @@ TEST(HuffmanBlocks, BackReferencesCopyOneByteAtATime) {
         const char* name;
         std::vector<LzItem> items;
         std::vector<std::uint8_t> expected;
+        bool before_start = false;  // read through, then reported with status 1
     };
     const std::vector<Case> cases = {
         {"end-of-block code alone", {}, {}},
@@ -38,9 +39,12 @@ TEST(HuffmanBlocks, BackReferencesCopyOneByteAtATime) {
         {"shortest length", literals_then("abcd", {match(3, 4)}), bytes_of("abcdabc")},
         {"before the start of the output reads zeros",
          {match(5, 3)},
-         std::vector<std::uint8_t>(5, 0)},
+         std::vector<std::uint8_t>(5, 0),
+         true},
         {"partly before the start", literals_then("AB", {match(4, 4)}),
-         {'A', 'B', 0, 0, 'A', 'B'}},
+         {'A', 'B', 0, 0, 'A', 'B'},
+         true},
+        {"exactly to the start", literals_then("AB", {match(4, 2)}), bytes_of("ABABAB")},
         {"literals above 143 have 9-bit codes",
          {literal(144), literal(200), literal(255), match(3, 2)},
          {144, 200, 255, 200, 255, 200}},
@@ -48,9 +52,13 @@ TEST(HuffmanBlocks, BackReferencesCopyOneByteAtATime) {
     for (const Case& c : cases) {
         const FixedStream s = one_fixed_block(c.items, static_cast<int>(c.expected.size()));
         const Inflated result = inflate_stream(s.writer.bytes);
-        EXPECT_EQ(result.run.exit_status, 0) << c.name;
+        EXPECT_EQ(result.run.exit_status, c.before_start ? 1 : 0) << c.name;
         EXPECT_EQ(result.run.standard_output, s.line) << c.name;
-        EXPECT_EQ(result.run.standard_error, "") << c.name;
+        EXPECT_EQ(result.run.standard_error,
+                  c.before_start ? fault_line(result.input_path,
+                                              "distance reaches before the start of the output", 1)
+                                 : "")
+            << c.name;
         EXPECT_EQ(result.output, c.expected) << c.name;
     }
 }

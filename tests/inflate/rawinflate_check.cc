@@ -31,6 +31,10 @@ std::string fault_line(const std::string& input_path, const std::string& fault, 
     return "rawinflate: " + input_path + ": " + fault + " in block " + std::to_string(block) + "\n";
 }
 
+std::string cut_line(const std::string& input_path, unsigned block) {
+    return "rawinflate: " + input_path + ": input ends inside block " + std::to_string(block) + "\n";
+}
+
 int fetched_bytes(std::uint64_t bit_position) {
     return static_cast<int>((bit_position + 7) / 8);
 }

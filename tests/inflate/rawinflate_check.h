@@ -34,6 +34,8 @@ std::string statistics_line(unsigned type, int header_size, int data_size, int p
 
 // The one standard error line of a stream fault.
 std::string fault_line(const std::string& input_path, const std::string& fault, unsigned block);
+// The line of an input that ends inside the given block, the final one included.
+std::string cut_line(const std::string& input_path, unsigned block);
 
 // Input bytes that the decoder has fetched once it has read the bits before bit_position:
 // it fetches a byte only when it needs one of its bits.

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <sstream>
 
-#include "crc32.h"
+#include "checksums.h"
 #include "gzip_member.h"
 #include "rawinflate_check.h"
 

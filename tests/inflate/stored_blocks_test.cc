@@ -77,7 +77,7 @@ TEST(StoredBlocks, StreamEndingExactlyAtAReadBoundary) {
         EXPECT_EQ(result.run.standard_output, stored_line(data.size()));
         EXPECT_EQ(
             result.run.standard_error,
-            final ? "" : fault_line(result.input_path, "input ends before the final block", 2));
+            final ? "" : cut_line(result.input_path, 2));
         EXPECT_TRUE(result.output == data) << result.output.size() << " bytes out";
     }
 }
@@ -93,18 +93,36 @@ TEST(StoredBlocks, EmptyBlockStillReadsItsNlen) {
     EXPECT_EQ(result.output, bytes_of("abc"));
 }
 
-TEST(StoredBlocks, NlenThatDoesNotMatchIsIgnoredAndLenGoverns) {
+TEST(StoredBlocks, NlenThatDoesNotMatchIsReadThroughWithLenAndReportedAtTheEnd) {
     const std::uint16_t len = 6;
     for (const std::uint16_t nlen :
          {std::uint16_t{0}, len, std::uint16_t(~(len + 1)), std::uint16_t{0xFFFF}}) {
         BitWriter writer;
+        put_stored_block(writer, false, bytes_of("first"));
         put_stored_block(writer, false, bytes_of("stored"), len, nlen);
+        put_stored_block(writer, false, bytes_of("again"), 5, 0);
         put_stored_block(writer, true, bytes_of("!"));
         const Inflated result = inflate_stream(writer.bytes);
-        EXPECT_EQ(result.run.exit_status, 0) << "NLEN " << nlen;
-        EXPECT_EQ(result.run.standard_output, stored_line(6) + stored_line(1)) << "NLEN " << nlen;
-        EXPECT_EQ(result.output, bytes_of("stored!")) << "NLEN " << nlen;
+        EXPECT_EQ(result.run.exit_status, 1) << "NLEN " << nlen;
+        EXPECT_EQ(result.run.standard_error,
+                  fault_line(result.input_path, "stored block length check fails", 2))
+            << "the first such fault is named, NLEN " << nlen;
+        EXPECT_EQ(result.run.standard_output,
+                  stored_line(5) + stored_line(6) + stored_line(5) + stored_line(1))
+            << "NLEN " << nlen;
+        EXPECT_EQ(result.output, bytes_of("firststoredagain!")) << "NLEN " << nlen;
     }
+}
+
+TEST(StoredBlocks, AFaultThatEndsDecodingIsReportedBeforeOneReadThrough) {
+    BitWriter writer;
+    put_stored_block(writer, false, bytes_of("abc"), 3, 3);
+    put_block_header(writer, true, BLOCK_RESERVED);
+    const Inflated result = inflate_stream(writer.bytes);
+    EXPECT_EQ(result.run.exit_status, 1);
+    EXPECT_EQ(result.run.standard_output, stored_line(3));
+    EXPECT_EQ(result.run.standard_error, fault_line(result.input_path, "reserved block type 3", 2));
+    EXPECT_EQ(result.output, bytes_of("abc"));
 }
 
 TEST(StoredBlocks, BytesAfterTheFinalBlockAreIgnored) {

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "crc32.h"
+#include "checksums.h"
 #include "gzip_member.h"
 #include "program_runner.h"
 #include "token_replayer.h"

@@ -1,5 +1,6 @@
 // The gzip container (RFC 1952) around a raw DEFLATE stream: finding the stream and the
-// trailer's checksum in a member that sits on disk, and wrapping a stream of our own.
+// trailer's checksum in a member that sits on disk, with the scanner's header parser, and
+// wrapping a stream of our own.
 #pragma once
 
 #include <cstddef>
@@ -8,11 +9,8 @@
 #include <span>
 #include <vector>
 
-// What a member's trailer records about the uncompressed data.
-struct GzipTrailer {
-    std::uint32_t crc32;
-    std::uint32_t isize;  // size modulo 2^32
-};
+#include "container_formats.h"
+
 
 // A gzip member read from the start of a file.
 struct GzipMember {

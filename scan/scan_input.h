@@ -1,0 +1,42 @@
+// The scanned file, read in blocks through one window that the scan moves forward, plus
+// positioned reads for whatever lies outside it. Nothing is mapped or loaded whole, so the
+// memory stays the same for a file of any size, past 4 GiB in a 32-bit build too.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+
+// Container headers are parsed from the window, so at least this much of the file lies in it
+// past any position the scan looks at, unless the file ends first. A zip local header with
+// its longest name and extra field takes 30 + 2 * 65,535 bytes.
+inline constexpr std::size_t WINDOW_LOOKAHEAD = 196608;
+inline constexpr std::size_t WINDOW_SIZE = 1048576 + WINDOW_LOOKAHEAD;
+static_assert(30 + 2 * 65535 <= WINDOW_LOOKAHEAD);
+
+struct ScanInput {
+    int descriptor;
+    std::uint64_t size;
+    std::uint64_t window_start;  // file offset of the window's first byte
+    std::size_t window_fill;     // bytes of the file in the window
+    int error;                   // the error number of the first failed read, else 0
+};
+
+// Takes the open file for scanning. False when it cannot be positioned (a pipe, a socket, a
+// terminal): the scan reads some bytes more than once.
+bool start_scan_input(ScanInput& input, std::FILE* file);
+
+// Moves the window so that it holds position and WINDOW_LOOKAHEAD bytes after it, or the
+// rest of the file. Reads as little as it can: bytes already in the window are moved, not
+// read again. False after a read error.
+bool cover_position(ScanInput& input, std::uint64_t position);
+
+// The window's bytes from position on, and how many there are; null when position lies
+// outside the window.
+const std::uint8_t* window_bytes(const ScanInput& input, std::uint64_t position,
+                                 std::size_t* available);
+
+// Up to size bytes from position, from the window where they lie in it; fewer at the end
+// of the file or after a read error (then recorded in error).
+std::size_t read_at(ScanInput& input, std::uint64_t position, std::uint8_t* buffer,
+                    std::size_t size);

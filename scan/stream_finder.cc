@@ -1,0 +1,300 @@
+// The kinds of stream, each tried where its marker lies: the container's header, a strict
+// trial decode, then the container's record of the decoded bytes.
+#include "stream_finder.h"
+
+#include <algorithm>
+#include <array>
+#include <climits>
+#include <cstdio>
+#include <cstring>
+#include <span>
+
+#include "container_formats.h"
+#include "decoder_state.h"
+#include "trial_decoder.h"
+
+namespace {
+
+// Bit b0 | b1 << 8 is set where the two bytes b0, b1 may start a marker of some kind.
+constexpr std::array<std::uint64_t, 1024> make_marker_pairs() {
+    std::array<std::uint64_t, 1024> pairs{};
+    for (unsigned pair = 0; pair < 65536; ++pair) {
+        const auto first = static_cast<std::uint8_t>(pair & 0xFF);
+        const auto second = static_cast<std::uint8_t>(pair >> 8);
+        const bool marker = (first == GZIP_ID1 && second == GZIP_ID2) ||
+                            (first == ZIP_SIGNATURE[0] && second == ZIP_SIGNATURE[1]) ||
+                            (first == PNG_SIGNATURE[0] && second == PNG_SIGNATURE[1]) ||
+                            is_zlib_header(first, second);
+        if (marker) pairs[pair / 64] |= std::uint64_t{1} << (pair % 64);
+    }
+    return pairs;
+}
+
+constexpr std::array<std::uint64_t, 1024> MARKER_PAIRS = make_marker_pairs();
+
+// A trial decode of one candidate, with the file its decoded bytes may go to.
+struct Candidate {
+    StreamKind kind;
+    std::uint64_t offset;
+    StreamSource source;
+    DecodedFile file;
+    TrialDecode trial;
+};
+
+char path_buffer[PATH_MAX];
+
+void run_trial(ScanInput& input, Candidate& candidate, StreamChecksum checksum,
+               const FinderOptions& options) {
+    candidate.file = DecodedFile{nullptr, nullptr, 0};
+    if (options.folder != nullptr) {
+        std::snprintf(path_buffer, sizeof path_buffer, "%s/%08llX.%s", options.folder,
+                      static_cast<unsigned long long>(candidate.offset), kind_name(candidate.kind));
+        candidate.file.path = path_buffer;
+    }
+    candidate.trial = decode_trial(input, candidate.source, checksum, candidate.file);
+}
+
+// Keeps the decoded file of a stream that got a line and decoded to its final block, and
+// removes it otherwise. Returns whether the stream got a line.
+bool settle(Candidate& candidate, bool has_line, int& output_error) {
+    const bool keep = has_line && candidate.trial.outcome.result == 0;
+    finish_decoded_file(candidate.file, keep);
+    if (candidate.file.error != 0 && output_error == 0) output_error = candidate.file.error;
+    return has_line;
+}
+
+void set_line(FoundStream& found, const Candidate& candidate, StreamCheck check,
+              std::uint64_t covered_end) {
+    found = FoundStream{candidate.kind, candidate.offset, candidate.trial.stream_bytes,
+                        candidate.trial.decoded_size, check, covered_end, 0, nullptr, 0};
+}
+
+// gzip and zip get a line once the first block has decoded, whatever follows.
+bool first_block_decoded(const TrialDecode& trial) {
+    return trial.outcome.result == 0 || trial.outcome.block >= 2;
+}
+
+void set_name(FoundStream& found, const std::uint8_t* header, std::size_t offset,
+              std::size_t length) {
+    found.name = header + offset;
+    found.name_length = std::min(length, NAME_LIMIT);
+}
+
+bool try_gzip(ScanInput& input, std::uint64_t position,
+                                    std::span<const std::uint8_t> here,
+                                    const FinderOptions& options, FoundStream& found,
+             int& output_error) {
+    const std::optional<GzipHeader> header = parse_gzip_header(here);
+    if (!header) return false;
+    Candidate candidate{StreamKind::gzip, position + header->size, {}, {}, {}};
+    candidate.source = file_source(input, candidate.offset);
+    run_trial(input, candidate, StreamChecksum::crc32, options);
+    const TrialDecode& trial = candidate.trial;
+    if (!first_block_decoded(trial)) return settle(candidate, false, output_error);
+
+    set_line(found, candidate, StreamCheck::fault, candidate.source.position);
+    if (trial.outcome.result == 0) {
+        std::uint8_t bytes[GZIP_TRAILER_SIZE];
+        const std::size_t got = read_source(input, candidate.source, bytes, sizeof bytes);
+        const bool matches = got == sizeof bytes &&
+                             gzip_trailer(bytes).crc32 == trial.checksum &&
+                             gzip_trailer(bytes).isize == static_cast<std::uint32_t>(trial.decoded_size);
+        found.check = matches ? StreamCheck::ok : StreamCheck::bad;
+        found.covered_end = candidate.source.position;
+    }
+    set_name(found, here.data(), header->name_offset, header->name_length);
+    return settle(candidate, true, output_error);
+}
+
+bool try_zlib(ScanInput& input, std::uint64_t position,
+                                    const FinderOptions& options, FoundStream& found,
+             int& output_error) {
+    Candidate candidate{StreamKind::zlib, position + ZLIB_HEADER_SIZE, {}, {}, {}};
+    candidate.source = file_source(input, candidate.offset);
+    run_trial(input, candidate, StreamChecksum::adler32, options);
+    if (candidate.trial.outcome.result != 0) return settle(candidate, false, output_error);
+    std::uint8_t bytes[ZLIB_TRAILER_SIZE];
+    if (read_source(input, candidate.source, bytes, sizeof bytes) != sizeof bytes ||
+        big_endian_32(bytes) != candidate.trial.checksum)
+        return settle(candidate, false, output_error);
+    set_line(found, candidate, StreamCheck::ok, candidate.source.position);
+    return settle(candidate, true, output_error);
+}
+
+// Whether the zip entry's record of its data matches what was decoded.
+bool zip_record_matches(const TrialDecode& trial, std::uint32_t crc, std::uint64_t compressed,
+                        std::uint64_t uncompressed, bool zip64) {
+    const std::uint64_t decoded = zip64 ? trial.decoded_size : trial.decoded_size & 0xFFFFFFFF;
+    return crc == trial.checksum && compressed == trial.stream_bytes && uncompressed == decoded;
+}
+
+bool try_zip(ScanInput& input, std::uint64_t position,
+                                   std::span<const std::uint8_t> here,
+                                   const FinderOptions& options, FoundStream& found,
+             int& output_error) {
+    const std::optional<ZipLocalHeader> header = parse_zip_local_header(here);
+    if (!header) return false;
+    Candidate candidate{StreamKind::zip, position + header->size, {}, {}, {}};
+    candidate.source = file_source(input, candidate.offset);
+    run_trial(input, candidate, StreamChecksum::crc32, options);
+    const TrialDecode& trial = candidate.trial;
+    if (!first_block_decoded(trial)) return settle(candidate, false, output_error);
+
+    set_line(found, candidate, StreamCheck::fault, candidate.source.position);
+    if (trial.outcome.result == 0 && !header->sizes_follow) {
+        const bool matches = zip_record_matches(trial, header->crc32, header->compressed_size,
+                                                header->uncompressed_size, header->zip64);
+        found.check = matches ? StreamCheck::ok : StreamCheck::bad;
+    } else if (trial.outcome.result == 0) {
+        std::uint8_t bytes[ZIP_DESCRIPTOR_MAX_SIZE];
+        const std::size_t got = read_at(input, candidate.source.position, bytes, sizeof bytes);
+        found.check = StreamCheck::bad;
+        // With its signature first: a descriptor without one whose CRC-32 equals the
+        // signature is still found by the second reading.
+        for (const bool with_signature : {true, false}) {
+            const std::optional<ZipDescriptor> descriptor =
+                zip_descriptor({bytes, got}, header->zip64, with_signature);
+            if (!descriptor) continue;
+            if (zip_record_matches(trial, descriptor->crc32, descriptor->compressed_size,
+                                   descriptor->uncompressed_size, header->zip64)) {
+                found.check = StreamCheck::ok;
+                found.covered_end = candidate.source.position + descriptor->size;
+                break;
+            }
+        }
+    }
+    set_name(found, here.data(), header->name_offset, header->name_length);
+    return settle(candidate, true, output_error);
+}
+
+// The first IDAT chunk after the signature at position, walking the chunks before it.
+std::optional<StreamSource> first_idat(ScanInput& input, std::uint64_t position) {
+    std::uint8_t signature[sizeof PNG_SIGNATURE];
+    if (read_at(input, position, signature, sizeof signature) != sizeof signature ||
+        std::memcmp(signature, PNG_SIGNATURE, sizeof PNG_SIGNATURE) != 0)
+        return std::nullopt;
+    for (std::uint64_t chunk_start = position + sizeof PNG_SIGNATURE;;) {
+        std::uint8_t bytes[PNG_CHUNK_HEADER_SIZE];
+        if (read_at(input, chunk_start, bytes, sizeof bytes) != sizeof bytes) return std::nullopt;
+        const std::optional<PngChunk> chunk = png_chunk_header(bytes);
+        if (!chunk || chunk->type == PNG_IEND) return std::nullopt;
+        if (chunk->type == PNG_IDAT) return idat_source(chunk_start + sizeof bytes, chunk->length);
+        chunk_start += sizeof bytes + chunk->length + PNG_CHUNK_CRC_SIZE;
+    }
+}
+
+bool try_png(ScanInput& input, std::uint64_t position,
+                                   const FinderOptions& options, FoundStream& found,
+             int& output_error) {
+    std::optional<StreamSource> source = first_idat(input, position);
+    if (!source) return false;
+    std::uint8_t header[ZLIB_HEADER_SIZE];
+    if (read_source(input, *source, header, sizeof header) != sizeof header ||
+        !is_zlib_header(header[0], header[1]) || !next_source_byte(input, *source))
+        return false;
+    Candidate candidate{StreamKind::png, source->position, *source, {}, {}};
+    run_trial(input, candidate, StreamChecksum::adler32, options);
+    std::uint8_t trailer[ZLIB_TRAILER_SIZE];
+    if (candidate.trial.outcome.result != 0 ||
+        read_source(input, candidate.source, trailer, sizeof trailer) != sizeof trailer ||
+        big_endian_32(trailer) != candidate.trial.checksum)
+        return settle(candidate, false, output_error);
+    // The rest of the IDAT run belongs to the image too.
+    StreamSource& rest = candidate.source;
+    do rest.position = rest.segment_end;
+    while (next_source_byte(input, rest));
+    set_line(found, candidate, StreamCheck::ok, rest.segment_end + PNG_CHUNK_CRC_SIZE);
+    found.parts = rest.parts;
+    return settle(candidate, true, output_error);
+}
+
+// Raw streams carry no marker and no checksum, so a line needs the final block, enough
+// decoded bytes, and enough structure: a dynamic block's code description, which noise
+// almost never completes, or enough fixed-code data. A stored block is only four bytes of
+// length check before bytes of any value.
+bool try_raw(ScanInput& input, std::uint64_t position,
+                                   std::span<const std::uint8_t> here,
+                                   const FinderOptions& options, FoundStream& found,
+             int& output_error) {
+    constexpr unsigned STORED = 0;
+    constexpr unsigned DYNAMIC = 2;
+    constexpr unsigned RESERVED = 3;
+    const unsigned first_type = (here[0] >> 1) & 3;
+    if (first_type == RESERVED) return false;
+    // The decoder would refuse these too; looked at here, they cost no trial.
+    if (first_type == STORED && here.size() >= 5 &&
+        ((here[1] ^ here[3]) != 0xFF || (here[2] ^ here[4]) != 0xFF))
+        return false;
+    // Not zeroed first: the trial fills the rest, and a scan for raw streams comes here at
+    // almost every offset.
+    Candidate candidate;
+    candidate.kind = StreamKind::raw;
+    candidate.offset = position;
+    candidate.source = file_source(input, position);
+    run_trial(input, candidate, StreamChecksum::none, options);
+    const TrialDecode& trial = candidate.trial;
+    const bool structured = first_type == DYNAMIC || trial.coded_bytes >= RAW_SHORTEST_CODED;
+    if (trial.outcome.result != 0 || trial.decoded_size < RAW_SHORTEST_OUTPUT || !structured)
+        return settle(candidate, false, output_error);
+    set_line(found, candidate, StreamCheck::none, position + trial.stream_bytes);
+    return settle(candidate, true, output_error);
+}
+
+}  // namespace
+
+const char* kind_name(StreamKind kind) {
+    switch (kind) {
+    case StreamKind::gzip:
+        return "gzip";
+    case StreamKind::zlib:
+        return "zlib";
+    case StreamKind::zip:
+        return "zip";
+    case StreamKind::png:
+        return "png";
+    case StreamKind::raw:
+        break;
+    }
+    return "raw";
+}
+
+const char* check_name(StreamCheck check) {
+    switch (check) {
+    case StreamCheck::ok:
+        return "ok";
+    case StreamCheck::bad:
+        return "bad";
+    case StreamCheck::fault:
+        return "fault";
+    case StreamCheck::none:
+        break;
+    }
+    return "none";
+}
+
+bool may_start_marker(const std::uint8_t* bytes) {
+    const unsigned pair = bytes[0] | unsigned{bytes[1]} << 8;
+    return (MARKER_PAIRS[pair / 64] >> (pair % 64) & 1) != 0;
+}
+
+bool find_stream(ScanInput& input, std::uint64_t position, const FinderOptions& options,
+                 FoundStream& found, int& output_error) {
+    std::size_t available = 0;
+    const std::uint8_t* const bytes = window_bytes(input, position, &available);
+    if (bytes == nullptr) return false;
+    const std::span<const std::uint8_t> here(bytes, std::min(available, WINDOW_LOOKAHEAD));
+    bool has_line = false;
+    if (here.size() >= 2 && may_start_marker(bytes)) {
+        if (bytes[0] == GZIP_ID1)
+            has_line = try_gzip(input, position, here, options, found, output_error);
+        else if (bytes[0] == ZIP_SIGNATURE[0])
+            has_line = try_zip(input, position, here, options, found, output_error);
+        else if (bytes[0] == PNG_SIGNATURE[0])
+            has_line = try_png(input, position, options, found, output_error);
+        else
+            has_line = try_zlib(input, position, options, found, output_error);
+    }
+    if (!has_line && options.raw && input.error == 0 && output_error == 0)
+        has_line = try_raw(input, position, here, options, found, output_error);
+    return has_line;
+}

@@ -1,0 +1,53 @@
+// Deciding whether a stream starts at one position of the file: the container checks of each
+// kind around a trial decode, and the rule for raw streams.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "scan_input.h"
+
+enum class StreamKind { gzip, zlib, zip, png, raw };
+
+// The name of the kind, as the line and the decoded file name give it.
+const char* kind_name(StreamKind kind);
+
+enum class StreamCheck { ok, bad, fault, none };
+
+const char* check_name(StreamCheck check);
+
+// A raw stream gets a line only with at least this many decoded bytes, and, unless it starts
+// with a dynamic block, this many bytes of Huffman-coded data: noise decodes as short
+// fixed-code streams often enough, and as stored blocks at one offset in 2^19.
+inline constexpr std::uint64_t RAW_SHORTEST_OUTPUT = 1024;
+inline constexpr std::uint32_t RAW_SHORTEST_CODED = 128;
+// The longest name a line carries; longer ones are cut there.
+inline constexpr std::size_t NAME_LIMIT = 1024;
+
+struct FoundStream {
+    StreamKind kind;
+    std::uint64_t offset;        // the file offset of the raw stream's first byte
+    std::uint64_t length;        // its bytes to the one that holds its last bit, joined for PNG
+    std::uint64_t decoded_size;
+    StreamCheck check;
+    std::uint64_t covered_end;   // past its trailer: no marker before this is tried
+    std::uint32_t parts;         // PNG: the IDAT chunks that carry it; 0 otherwise
+    const std::uint8_t* name;    // gzip FNAME or zip entry name, name_length bytes
+    std::size_t name_length;
+};
+
+struct FinderOptions {
+    bool raw;             // also try raw streams where no container marks one
+    const char* folder;   // where decoded streams go, or null
+};
+
+// Whether a stream that gets a line starts at position, tried as the kind whose marker lies
+// there, and as raw if the options say so; found then describes it. The window covers
+// position (cover_position). A read error shows in input.error, a failed decoded file in
+// output_error.
+bool find_stream(ScanInput& input, std::uint64_t position, const FinderOptions& options,
+                 FoundStream& found, int& output_error);
+
+// Whether a container marker may start at position: the scan tries only such positions
+// when raw streams are not sought. A cheap filter, true for every real marker.
+bool may_start_marker(const std::uint8_t* bytes);
