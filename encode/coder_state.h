@@ -1,5 +1,5 @@
 // The whole state of the coder worker: the context, the bit writer, the tokens of the block
-// in hand, the codes built for it, and the ring in which the data are rebuilt.
+// in hand, the codes built for it, and the window in which the data are rebuilt.
 #pragma once
 
 #include <cstddef>
