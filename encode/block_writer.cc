@@ -252,7 +252,6 @@ void write_tokens(CoderState& state, const std::uint32_t count, const CodeTables
     put_bits(state, tables.litlen_code[END_OF_BLOCK_SYMBOL], tables.litlen_length[END_OF_BLOCK_SYMBOL]);
 }
 
-
 // Where the replay of a block's tokens stands while its stored pieces are written.
 struct ReplayCursor {
     std::uint32_t token;    // the next token to replay
