@@ -1,6 +1,9 @@
-// bench_suite <inputs> <scratch> [runs]: times the three programs on the inputs that
-// make_inputs wrote, next to the floor loop, cat and the C runtime's baseline, and prints the
-// throughput and memory table with the project's targets. Outputs go to scratch.
+// bench_suite <inputs> <scratch> [runs]: times the programs on the inputs that make_inputs
+// wrote, next to the floor loop, cat and the C runtime's baseline, and prints the throughput
+// and memory table with the project's targets, after tokdeflate's coded sizes. Outputs go to
+// scratch.
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -11,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "coded_sizes.h"
 #include "input_names.h"
 #include "measurement.h"
 
@@ -36,6 +40,12 @@ struct LevelTarget {
     double mbps;
 };
 constexpr LevelTarget TOKENIZE_TEXT_TARGETS[] = {{1, 150}, {3, 100}, {9, 15}};
+// tokdeflate, in MB/s of decoded data; and lztokens piped into it, against lztokens alone.
+constexpr double CODE_TEXT_TARGET = 200;
+constexpr double PIPE_SHARE_OF_TOKENIZER = 0.8;
+// lztokens 9 then tokdeflate, against the raw streams of the members the text came in.
+constexpr double CODED_SIZE_TARGET = 1.05;
+constexpr int CODED_SIZE_LEVEL = 9;
 
 struct Target {
     std::string text;
@@ -112,6 +122,44 @@ Row tokenize_row(int level, const std::string& input, const char* data, const Pa
     return row_of("lztokens " + level_text, input, paths.size(data),
                   {LZTOKENS_PROGRAM, {paths.input(data), paths.output, level_text}, DISCARD, paths.output,
                    std::nullopt});
+}
+
+Row code_row(const std::string& input, const char* tokens, const Paths& paths) {
+    return row_of("tokdeflate", input, paths.size(TEXT_FILE),
+                  {TOKDEFLATE_PROGRAM, {paths.input(tokens), paths.output}, DISCARD, paths.output, std::nullopt});
+}
+
+// lztokens 3 writes into a FIFO that tokdeflate reads: both run at once, as in a pipe.
+Row pipe_row(const Paths& paths, const std::string& fifo) {
+    const std::string script = "\"$1\" \"$2\" \"$3\" 3 > /dev/null & \"$4\" \"$3\" \"$5\" > /dev/null || exit 1; wait $!";
+    return row_of("tokdeflate", "lztokens 3 | tokdeflate: text, a FIFO", paths.size(TEXT_FILE),
+                  {"sh", {"-c", script, "sh", LZTOKENS_PROGRAM, paths.input(TEXT_FILE), fifo, TOKDEFLATE_PROGRAM,
+                          paths.output}, DISCARD, paths.output, std::nullopt});
+}
+
+// The coded-size table; true when its target is met.
+bool print_coded_sizes(const CodedSizes& sizes) {
+    if (!sizes.failure.empty()) {
+        std::printf("Coded sizes FAILED: %s\n\n", sizes.failure.c_str());
+        return false;
+    }
+    std::printf("Coded size of the text of the %zu largest gzip text members under /usr/share/doc\n"
+                "(%.1f MB of text; their own raw streams: %.2f MB), lztokens at each level, then\n"
+                "tokdeflate (best). Target: at level %d at most %.2f times the members' streams.\n\n",
+                sizes.members, static_cast<double>(sizes.text_bytes) / 1e6,
+                static_cast<double>(sizes.member_stream_bytes) / 1e6, CODED_SIZE_LEVEL, CODED_SIZE_TARGET);
+    std::printf("level  tokens MB  coded MB  x members  target   result\n");
+    bool pass = true;
+    for (const LevelSize& level : sizes.levels) {
+        const double ratio = static_cast<double>(level.coded_bytes) / static_cast<double>(sizes.member_stream_bytes);
+        const bool has_target = level.level == CODED_SIZE_LEVEL;
+        if (has_target) pass = ratio <= CODED_SIZE_TARGET;
+        std::printf("%5d  %9.2f  %8.2f  %9.4f  %-7s  %s\n", level.level, static_cast<double>(level.token_bytes) / 1e6,
+                    static_cast<double>(level.coded_bytes) / 1e6, ratio, has_target ? "<= 1.05" : "",
+                    has_target ? (pass ? "pass" : "FAIL") : "");
+    }
+    std::printf("\n");
+    return pass;
 }
 
 // A warm-up round, which also brings every input into the page cache, then the timed runs in
@@ -214,11 +262,23 @@ int main(int argc, char** argv) {
         Row tokenize_runs = tokenize_row(3, "long runs", RUNS_FILE, paths);
         Row tokenize_noise = tokenize_row(3, "incompressible", RANDOM_FILE, paths);
 
+        Row code_text = code_row("text: level 3 tokens", TEXT_TOKENS_3, paths);
+        code_text.target = at_least(CODE_TEXT_TARGET);
+        Row code_text_9 = code_row("text: level 9 tokens", TEXT_TOKENS_9, paths);
+        const std::string fifo = (std::filesystem::path(argv[2]) / "tokens.fifo").string();
+        std::filesystem::remove(fifo);
+        Row code_pipe = pipe_row(paths, fifo);
+        if (mkfifo(fifo.c_str(), 0600) != 0) code_pipe.failure = "cannot make the FIFO " + fifo;
+
         // Table order, which is also the order of measuring, the floor first.
         std::vector<Row*> table = {&floor, &cat, &slice, &inflate_text, &inflate_binary, &inflate_runs,
                                    &inflate_noise};
         for (Row& row : tokenize_text) table.push_back(&row);
-        table.insert(table.end(), {&tokenize_binary, &tokenize_runs, &tokenize_noise});
+        table.insert(table.end(), {&tokenize_binary, &tokenize_runs, &tokenize_noise, &code_text, &code_text_9,
+                                   &code_pipe});
+
+        std::fprintf(stderr, "bench_suite: coded sizes of the real text\n");
+        const CodedSizes coded_sizes = measure_coded_sizes(paths.inputs, argv[2]);
 
         std::vector<Row*> measured = table;
         measured.push_back(&baseline);
@@ -229,27 +289,33 @@ int main(int argc, char** argv) {
             const double cat_mbps = throughput(cat.samples, cat.bytes).median;
             slice.target = Target{">= 80% of cat", SLICE_SHARE_OF_CAT * cat_mbps};
         }
+        const Row& tokenize_3 = tokenize_text[3];
+        if (tokenize_3.failure.empty()) {
+            const double tokenize_mbps = throughput(tokenize_3.samples, tokenize_3.bytes).median;
+            code_pipe.target = Target{">= 0.8 lztokens 3", PIPE_SHARE_OF_TOKENIZER * tokenize_mbps};
+        }
 
         const double floor_mbps = floor.failure.empty() ? throughput(floor.samples, floor.bytes).median : 0;
         std::printf("\nflatebits benchmarks: %s, %s build; each figure is the median of %d runs,\n"
                     "[min .. max] beside it. MB = 10^6 bytes. Time is the wall clock of the whole\n"
                     "program run, inputs in the page cache, outputs to %s.\n"
-                    "Throughput counts the decoded output for rawinflate, the input otherwise.\n"
+                    "Throughput counts the decoded output for rawinflate, the decoded text for\n"
+                    "tokdeflate, the input otherwise.\n"
                     "x floor: against floor_copy, a byte loop through a 64 KiB ring and a 64 KiB\n"
                     "buffer with 64 KiB file blocks. Peak: resident KiB, largest of the runs.\n"
                     "Load average (1 min) before the runs %s, after them %s: other work on the\n"
                     "machine makes the figures noisy.\n\n",
                     BENCH_COMPILER, BENCH_BUILD_TYPE, runs, argv[2], load_before.c_str(), load_after.c_str());
+        bool all_pass = print_coded_sizes(coded_sizes);
         std::printf("%-12s %-38s %6s %8s [%7s .. %7s] %6s %8s  %-16s %s\n", "program", "input", "MB",
                     "MB/s", "min", "max", "xfloor", "peak KiB", "target", "result");
-        bool all_pass = true;
         for (const Row* row : table) {
             print_row(*row, floor_mbps);
             if (row->target) all_pass &= passes(*row);
         }
 
         std::printf("\nPeak resident size on inputs of about 100 MB, beside the C runtime's own\n"
-                    "(target: less than %ld KiB beyond it for rawinflate and lztokens):\n",
+                    "(target: less than %ld KiB beyond it for rawinflate, lztokens and tokdeflate):\n",
                     RSS_ALLOWANCE_KIB);
         if (baseline.failure.empty()) {
             const long baseline_kib = peak_kib(baseline.samples);
@@ -259,6 +325,8 @@ int main(int argc, char** argv) {
                                      inflate_noise, baseline_kib, true);
             all_pass &= print_memory(("lztokens 3, " + megabytes(random_size) + " incompressible").c_str(),
                                      tokenize_noise, baseline_kib, true);
+            all_pass &= print_memory(("tokdeflate, " + megabytes(paths.size(TEXT_TOKENS_3)) + " of text tokens").c_str(),
+                                     code_text, baseline_kib, true);
             print_memory(("byteslice, " + megabytes(SLICE_LENGTH) + " range").c_str(), slice,
                          baseline_kib, false);
         } else {

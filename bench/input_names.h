@@ -8,6 +8,9 @@ inline constexpr const char* RANDOM_FILE = "random.bin";
 inline constexpr const char* BINARY_STREAM = "binary.deflate";
 inline constexpr const char* RUNS_STREAM = "runs.deflate";
 inline constexpr const char* RANDOM_STREAM = "random.deflate";
+// The tokens of the text at levels 3 and 9, the input of tokdeflate's speed rows.
+inline constexpr const char* TEXT_TOKENS_3 = "text-3.tok";
+inline constexpr const char* TEXT_TOKENS_9 = "text-9.tok";
 // One line per real gzip member kept for the decoding figure, largest first:
 // "<stream file in MEMBER_FOLDER> <decoded bytes> <gzip file it came from>".
 inline constexpr const char* MEMBER_LIST = "members.txt";

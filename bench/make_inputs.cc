@@ -178,6 +178,12 @@ int main(int argc, char** argv) {
                       static_cast<double>(machine_text) / 1e6,
                       static_cast<double>(text.size() - machine_text) / 1e6);
         report(TEXT_FILE, text.size(), text_source);
+        for (const auto& [level, name] : {std::pair{"3", TEXT_TOKENS_3}, std::pair{"9", TEXT_TOKENS_9}}) {
+            const ProgramResult run = run_program(
+                LZTOKENS_PROGRAM, {(folder / TEXT_FILE).string(), (folder / name).string(), level});
+            if (run.exit_status != 0) throw std::runtime_error("lztokens failed on the text");
+            report(name, std::filesystem::file_size(folder / name), std::string("lztokens ") + level + " of text.bin");
+        }
 
         const std::vector<std::uint8_t> binary = executables(EXECUTABLE_FOLDER, BINARY_SIZE);
         write_bytes(folder / BINARY_FILE, binary);

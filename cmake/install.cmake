@@ -1,8 +1,8 @@
-# What `cmake --install` and `cpack -G DEB` deliver: the three programs and their manual
+# What `cmake --install` and `cpack -G DEB` deliver: the four programs and their manual
 # pages, nothing else (the worker library and the tests stay in the build tree).
 include(GNUInstallDirs)
 
-set(flatebits_programs rawinflate lztokens byteslice streamscan)
+set(flatebits_programs rawinflate lztokens byteslice streamscan tokdeflate)
 
 install(TARGETS ${flatebits_programs} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
@@ -27,9 +27,11 @@ if(NOT CMAKE_CROSSCOMPILING)
   set(CPACK_PACKAGE_DESCRIPTION
 "rawinflate decodes a raw DEFLATE stream (RFC 1951) and prints one statistics
 line per block. lztokens writes the greedy LZ77 parse of a file as a stream of
-4-byte tokens, at one of ten levels. byteslice copies a byte range out of a
-file, for example the raw stream inside a gzip member. streamscan finds every
-DEFLATE stream inside a file, with its exact extent and whether it is intact.")
+4-byte tokens, at one of ten levels, and tokdeflate codes such tokens as a raw
+DEFLATE stream, so the kit compresses end to end. byteslice copies a byte range
+out of a file, for example the raw stream inside a gzip member. streamscan finds
+every DEFLATE stream inside a file, with its exact extent and whether it is
+intact.")
   set(CPACK_STRIP_FILES ON)
 
   set(CPACK_DEBIAN_PACKAGE_SECTION utils)

@@ -96,6 +96,22 @@ void lztokens_seeds(SeedFolder& seeds) {
     }
 }
 
+// Token files: a literal, a match, then the one bad token of each kind in turn.
+void tokdeflate_seeds(SeedFolder& seeds) {
+    const std::vector<std::vector<std::uint8_t>> tails = {
+        {}, {0, 0, 0, 1}, {1, 0, 2, 0}, {1, 0, 3, 1}, {1, 0x80, 3, 0}, {0, 0x40, 3, 0}, {0, 0, 'x'}};
+    for (std::uint8_t coding = 0; coding < 4; ++coding) {
+        for (const std::vector<std::uint8_t>& tail : tails) {
+            Bytes seed = {coding};
+            for (const char c : std::string("tokens, tokens"))
+                seed.insert(seed.end(), {0, 0, static_cast<std::uint8_t>(c), 0});
+            seed.insert(seed.end(), {8, 0, 6, 0, 1, 0, 2, 1});  // matches (8, 6) and (1, 258)
+            seed.insert(seed.end(), tail.begin(), tail.end());
+            seeds.add(seed);
+        }
+    }
+}
+
 void byteslice_seeds(SeedFolder& seeds) {
     for (const std::uint8_t way : {0, 1}) {
         Bytes seed = {3, 0, 0, 0, 10, 0, 0, 0, way};
@@ -150,8 +166,8 @@ int main(int argc, char** argv) {
     }
     const fs::path root = argv[1];
     SeedFolder rawinflate{root / "rawinflate"}, lztokens{root / "lztokens"}, byteslice{root / "byteslice"},
-        streamscan{root / "streamscan"};
-    for (SeedFolder* folder : {&rawinflate, &lztokens, &byteslice, &streamscan}) {
+        streamscan{root / "streamscan"}, tokdeflate{root / "tokdeflate"};
+    for (SeedFolder* folder : {&rawinflate, &lztokens, &byteslice, &streamscan, &tokdeflate}) {
         fs::remove_all(folder->path);
         fs::create_directories(folder->path);
     }
@@ -159,7 +175,8 @@ int main(int argc, char** argv) {
     lztokens_seeds(lztokens);
     byteslice_seeds(byteslice);
     streamscan_seeds(streamscan);
-    std::printf("seeds: %d rawinflate, %d lztokens, %d byteslice, %d streamscan\n", rawinflate.count,
-                lztokens.count, byteslice.count, streamscan.count);
+    tokdeflate_seeds(tokdeflate);
+    std::printf("seeds: %d rawinflate, %d lztokens, %d byteslice, %d streamscan, %d tokdeflate\n",
+                rawinflate.count, lztokens.count, byteslice.count, streamscan.count, tokdeflate.count);
     return 0;
 }

@@ -52,13 +52,13 @@ version=$(sed -n 's/^CMAKE_PROJECT_VERSION:[A-Z]*=//p' "$build/CMakeCache.txt")
 
 # The path is the sixth column of dpkg-deb -c; directory entries (mode d...) are left out.
 files=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { print $6 }')
-for program in rawinflate lztokens byteslice streamscan; do
+for program in rawinflate lztokens byteslice streamscan tokdeflate; do
   echo "$files" | grep -qx "\./usr/bin/$program" || fail "./usr/bin/$program is missing"
   echo "$files" | grep -qE "^\./usr/share/man/man1/$program\.1(\.gz)?$" ||
     fail "./usr/share/man/man1/$program.1 is missing"
 done
 unexpected=$(echo "$files" |
-  grep -vE '^\./usr/(bin/(rawinflate|lztokens|byteslice|streamscan)|share/man/man1/(rawinflate|lztokens|byteslice|streamscan)\.1(\.gz)?)$' ||
+  grep -vE '^\./usr/(bin/(rawinflate|lztokens|byteslice|streamscan|tokdeflate)|share/man/man1/(rawinflate|lztokens|byteslice|streamscan|tokdeflate)\.1(\.gz)?)$' ||
   true)
 [ -z "$unexpected" ] || fail "files that do not belong in the package:
 $unexpected"
