@@ -7,8 +7,8 @@
 #include <cstring>
 
 #include "coder_driver.h"
-#include "token_reader.h"
 #include "program_files.h"
+#include "token_reader.h"
 
 namespace {
 
@@ -38,6 +38,8 @@ int main(int argc, char* argv[]) {
     if (argc < 3) return report("usage", "tokdeflate <tokens> <output> [best|dynamic|fixed|stored]");
     const char* const tokens_path = argv[1];
     const char* const output_path = argv[2];
+    const char* const tokens_name = input_file_name(tokens_path);
+    const char* const output_name = output_file_name(output_path);
 
     // Refused before any file is opened, so a bad mode leaves the output untouched.
     coder::BlockCoding coding = coder::BlockCoding::best;
@@ -50,24 +52,24 @@ int main(int argc, char* argv[]) {
     }
 
     std::FILE* const input = open_input_file(tokens_path);
-    if (input == nullptr) return report(tokens_path, std::strerror(errno));
-    if (is_input_file(output_path, input)) return report(output_path, "is the input file");
+    if (input == nullptr) return report(tokens_name, std::strerror(errno));
+    if (is_input_file(output_path, input)) return report(output_name, "is the input file");
     std::FILE* const output = open_output_file(output_path);
-    if (output == nullptr) return report(output_path, std::strerror(errno));
+    if (output == nullptr) return report(output_name, std::strerror(errno));
 
     const coder::CodeFileResult result = coder::code_token_file(input, output, lines_stream(output), coding);
     if (result.outcome == coder::CodeFileOutcome::read_failed)
-        return report(tokens_path, std::strerror(result.error));
+        return report(tokens_name, std::strerror(result.error));
     if (result.outcome == coder::CodeFileOutcome::write_failed)
-        return report(output_path, std::strerror(result.error));
+        return report(output_name, std::strerror(result.error));
     if (const int error = close_output_file(output); error != 0)
-        return report(output_path, std::strerror(error));
+        return report(output_name, std::strerror(error));
     if (const int error = finish_standard_output(); error != 0)
         return report("standard output", std::strerror(error));
 
     if (result.outcome == coder::CodeFileOutcome::invalid_token) {
         char what[128];
-        std::fprintf(stderr, "tokdeflate: %s: token %" PRIu64 ": %s\n", tokens_path, result.fault.index,
+        std::fprintf(stderr, "tokdeflate: %s: token %" PRIu64 ": %s\n", tokens_name, result.fault.index,
                      coder::token_fault_text(result.fault, what, sizeof what));
         return EXIT_INVALID_TOKEN;
     }
