@@ -42,7 +42,11 @@ tests/install_packages.sh "${configurations[@]}"
 for name in "${configurations[@]}"; do
     options=$(configure_options "$name")
     start=$SECONDS
-    echo "== $name: configure, build, test"
+    case "$name" in
+        bench) echo "== $name: configure, build the benchmarks" ;;
+        fuzz)  echo "== $name: configure, build, fuzz" ;;
+        *)     echo "== $name: configure, build, test" ;;
+    esac
     # shellcheck disable=SC2086
     cmake -S . -B "build/$name" -G Ninja -DCMAKE_BUILD_TYPE="$(build_type "$name")" \
         -DFLATEBITS_WERROR=ON $options > "build/$name.configure.log" 2>&1 \
