@@ -2,8 +2,8 @@
 # Checks the README's quick start on a fresh machine: makes a new Debian 12 root with
 # debootstrap (variant minbase) holding only what such a machine has, clones this
 # repository into it and runs the quick start's two commands there, word for word, as root.
-# Both must pass; the time of each is printed. Run by hand, as root; not part of CI. It takes
-# about 25 minutes on two cores and downloads about 1 GB of Debian packages.
+# Both must pass; the time of each is printed. Run by hand, as root; not part of CI. It took
+# 43 minutes on two busy cores, most of it the test matrix.
 # Usage: tests/install/check_fresh_machine.sh [--keep] [ROOT]
 #   ROOT     where to make the root (empty or absent; default: a new folder in /var/tmp)
 #   --keep   keep the root afterwards (a failed check always keeps it)
