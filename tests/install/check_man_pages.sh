@@ -1,14 +1,20 @@
 #!/bin/sh
-# Formats each manual page given with groff and with man and fails on any warning.
-# Exits with 77 (reported as skipped by CTest) when groff is not installed.
+# Checks each manual page given: its footer names the version of project(), and groff and
+# man format it without warnings. The version is written in the pages themselves, so that
+# a page read from the source tree (man -l man/rawinflate.1) shows it; this check keeps it
+# in step with CMakeLists.txt.
+# Usage: check_man_pages.sh VERSION PAGE...
+# Exits with 77 (reported as skipped by CTest) when the versions agree but groff is not
+# installed to format the pages.
 set -u
 
-if ! command -v groff >/dev/null 2>&1; then
-  echo "groff is not installed: manual pages not checked"
-  exit 77
+if [ "$#" -lt 2 ]; then
+  echo "usage: check_man_pages.sh VERSION PAGE..." >&2
+  exit 2
 fi
-have_man=no
-command -v man >/dev/null 2>&1 && have_man=yes
+version=$1
+shift
+version_pattern=$(printf '%s' "$version" | sed 's/[.]/\\./g')
 
 status=0
 for page in "$@"; do
@@ -17,11 +23,29 @@ for page in "$@"; do
     status=1
     continue
   fi
-  # A configure_file placeholder left in the page means the version was never substituted.
+  # A configure_file placeholder would be printed as it is by man -l.
   if grep -n '@[A-Z_]*@' "$page"; then
-    echo "$page: placeholder left unsubstituted"
+    echo "$page: placeholder instead of a value"
     status=1
   fi
+  # .TH NAME SECTION DATE "flatebits VERSION" "User Commands"
+  if ! grep -q "^\.TH [A-Z]* 1 \"[^\"]*\" \"flatebits $version_pattern\" " "$page"; then
+    echo "$page: the .TH line does not name flatebits $version (the version in CMakeLists.txt):"
+    grep -n '^\.TH' "$page"
+    status=1
+  fi
+done
+
+if ! command -v groff >/dev/null 2>&1; then
+  echo "groff is not installed: manual pages not formatted"
+  [ "$status" -eq 0 ] && exit 77
+  exit "$status"
+fi
+have_man=no
+command -v man >/dev/null 2>&1 && have_man=yes
+
+for page in "$@"; do
+  [ -r "$page" ] || continue
   if ! warnings=$(groff -ww -man -z "$page" 2>&1) || [ -n "$warnings" ]; then
     echo "$page: groff -ww -man -z:"
     echo "$warnings"
@@ -36,5 +60,5 @@ for page in "$@"; do
     fi
   fi
 done
-[ "$status" -eq 0 ] && echo "$# manual pages format without warnings"
+[ "$status" -eq 0 ] && echo "$# manual pages name flatebits $version and format without warnings"
 exit "$status"
