@@ -192,7 +192,7 @@ Row scan_row(const std::string& input, const char* file, const Paths& paths, boo
     std::vector<std::string> arguments;
     if (raw) arguments.push_back("--raw");
     arguments.push_back(paths.input(file));
-    return row_of(raw ? "streamscan -r" : "streamscan", input, paths.size(file),
+    return row_of("streamscan", input, paths.size(file),
                   {STREAMSCAN_PROGRAM, arguments, standard_output, "", std::nullopt});
 }
 
@@ -233,7 +233,7 @@ ScanRows scan_rows(const Paths& paths, const std::string& scratch) {
         scan_row("real streams: gzip, jar, PNG files", STREAMS_FILE, paths, false, DISCARD),
         stream_inflate_row(paths),
         // --raw on noise prints no line: every run's standard output is checked for it.
-        scan_row("--raw, noise 64 MiB, prints no line", SCAN_NOISE_FILE, paths, true,
+        scan_row("--raw: noise 64 MiB, prints no line", SCAN_NOISE_FILE, paths, true,
                  (std::filesystem::path(scratch) / "lines").string()),
     };
     rows.raw_noise_scan.commands.front().standard_output_size = 0;
@@ -261,7 +261,7 @@ void set_scan_targets(ScanRows& rows) {
     for (auto [scan, slice] : {std::pair{&rows.noise_scan, &rows.noise_slice},
                                std::pair{&rows.binary_scan, &rows.binary_slice}}) {
         const double slice_mbps = slice->failure.empty() ? throughput(slice->samples, slice->bytes).median : never;
-        scan->target = Target{">= 50% of byteslice", SCAN_SHARE_OF_SLICE * slice_mbps};
+        scan->target = Target{">= 50% byteslice", SCAN_SHARE_OF_SLICE * slice_mbps};
     }
     const Row& inflate = rows.streams_inflate;
     const double allowed_seconds =

@@ -150,7 +150,7 @@ void report(const char* name, std::size_t bytes, const std::string& source) {
 }
 
 void report_scan_inputs(const ScanInputsReport& scan) {
-    report(SCAN_NOISE_FILE, scan.noise_bytes, std::string("the first bytes of ") + RANDOM_FILE);
+    report(SCAN_NOISE_FILE, scan.noise_bytes, std::string("the first 64 MiB of ") + RANDOM_FILE);
     report(STREAMS_FILE, scan.streams_bytes,
            std::to_string(scan.gzip_files) + " gzip, " + std::to_string(scan.jar_files) + " jar and " +
                std::to_string(scan.png_files) + " PNG files, path order");
