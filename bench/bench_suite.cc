@@ -1,17 +1,21 @@
-// bench_suite <inputs> <scratch> [runs]: times the programs on the inputs that make_inputs
-// wrote, next to the floor loop, cat and the C runtime's baseline, and prints the throughput
-// and memory table with the project's targets, after tokdeflate's coded sizes. Outputs go to
-// scratch.
+// bench_suite <inputs> <scratch> [runs [<earlier rawinflate> <its commit>]]: times the
+// programs on the inputs that make_inputs wrote, next to the floor loop, cat and the C
+// runtime's baseline, and prints the throughput and memory table with the project's targets,
+// after tokdeflate's coded sizes. Given the rawinflate of an earlier commit, it times that
+// one on the same inputs too. Outputs go to scratch.
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <optional>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "coded_sizes.h"
@@ -215,14 +219,141 @@ bool print_memory(const char* what, const Row& row, long baseline_kib, bool has_
     return !has_target || pass;
 }
 
+// streamscan's rows: each scan beside what it is held against, the same file or streams.
+constexpr double SCAN_SHARE_OF_SLICE = 0.5;
+constexpr double SCAN_TIME_PER_INFLATE_TIME = 1.3;
+constexpr double SCAN_RAW_NOISE_TARGET = 10;
+
+struct ScanRows {
+    Row noise_scan;
+    Row noise_slice;
+    Row binary_scan;
+    Row binary_slice;
+    Row streams_scan;
+    Row streams_inflate;
+    Row raw_noise_scan;
+};
+
+Row scan_row(const std::string& input, const char* file, const Paths& paths, bool raw,
+             const std::string& standard_output) {
+    std::vector<std::string> arguments;
+    if (raw) arguments.push_back("--raw");
+    arguments.push_back(paths.input(file));
+    return row_of("streamscan", input, paths.size(file),
+                  {STREAMSCAN_PROGRAM, arguments, standard_output, "", std::nullopt});
+}
+
+// byteslice copying all of file: the offset 0 and the file's size.
+Row whole_slice_row(const std::string& input, const char* file, const Paths& paths) {
+    const std::uint64_t size = paths.size(file);
+    char length[24];
+    std::snprintf(length, sizeof length, "%08llX", static_cast<unsigned long long>(size));
+    return row_of("byteslice", input, size,
+                  {BYTESLICE_PROGRAM, {paths.input(file), paths.output, "00000000", length}, DISCARD,
+                   paths.output, size});
+}
+
+// The streams that make_inputs cut out of the scanned file, one rawinflate run each.
+Row stream_inflate_row(const Paths& paths) {
+    Row row{"rawinflate", "", 0, {}, std::nullopt, {}, {}};
+    std::ifstream list(paths.inputs / STREAM_LIST);
+    std::string name;
+    std::uint64_t size = 0;
+    std::string kind;
+    while (list >> name >> size >> kind) {
+        row.commands.push_back({RAWINFLATE_PROGRAM,
+                                {(paths.inputs / STREAM_FOLDER / name).string(), paths.output},
+                                DISCARD, paths.output, size});
+        row.bytes += size;
+    }
+    row.input = "real streams: " + std::to_string(row.commands.size()) + " runs, 1 per stream";
+    if (row.commands.empty()) row.failure = "no streams were cut out";
+    return row;
+}
+
+ScanRows scan_rows(const Paths& paths, const std::string& scratch) {
+    ScanRows rows{
+        scan_row("noise 64 MiB", SCAN_NOISE_FILE, paths, false, DISCARD),
+        whole_slice_row("noise 64 MiB, whole file", SCAN_NOISE_FILE, paths),
+        scan_row("binary: executables", BINARY_FILE, paths, false, DISCARD),
+        whole_slice_row("binary: executables, whole file", BINARY_FILE, paths),
+        scan_row("real streams: gzip, jar, PNG files", STREAMS_FILE, paths, false, DISCARD),
+        stream_inflate_row(paths),
+        // --raw on noise prints no line: every run's standard output is checked for it.
+        scan_row("--raw: noise 64 MiB, prints no line", SCAN_NOISE_FILE, paths, true,
+                 (std::filesystem::path(scratch) / "lines").string()),
+    };
+    rows.raw_noise_scan.commands.front().standard_output_size = 0;
+    rows.raw_noise_scan.target = at_least(SCAN_RAW_NOISE_TARGET);
+    return rows;
+}
+
+std::vector<Row*> scan_table(ScanRows& rows) {
+    return {&rows.noise_slice, &rows.noise_scan, &rows.binary_slice, &rows.binary_scan,
+            &rows.streams_inflate, &rows.streams_scan, &rows.raw_noise_scan};
+}
+
+double median_seconds(std::span<const RunSample> samples) {
+    std::vector<double> seconds;
+    for (const RunSample& sample : samples) seconds.push_back(sample.seconds);
+    std::sort(seconds.begin(), seconds.end());
+    const std::size_t middle = seconds.size() / 2;
+    return seconds.size() % 2 == 1 ? seconds[middle] : (seconds[middle - 1] + seconds[middle]) / 2;
+}
+
+// The targets that depend on another row's figures; a target that cannot pass where that row
+// failed.
+void set_scan_targets(ScanRows& rows) {
+    const double never = std::numeric_limits<double>::infinity();
+    for (auto [scan, slice] : {std::pair{&rows.noise_scan, &rows.noise_slice},
+                               std::pair{&rows.binary_scan, &rows.binary_slice}}) {
+        const double slice_mbps = slice->failure.empty() ? throughput(slice->samples, slice->bytes).median : never;
+        scan->target = Target{">= 50% byteslice", SCAN_SHARE_OF_SLICE * slice_mbps};
+    }
+    const Row& inflate = rows.streams_inflate;
+    const double allowed_seconds =
+        inflate.failure.empty() ? SCAN_TIME_PER_INFLATE_TIME * median_seconds(inflate.samples) : 0;
+    rows.streams_scan.target =
+        Target{"<= 1.3x its time", allowed_seconds > 0
+                                       ? static_cast<double>(rows.streams_scan.bytes) / 1e6 / allowed_seconds
+                                       : never};
+}
+
+void print_scan_times(const ScanRows& rows) {
+    if (!rows.streams_scan.failure.empty() || !rows.streams_inflate.failure.empty()) return;
+    const double scan = median_seconds(rows.streams_scan.samples);
+    const double inflate = median_seconds(rows.streams_inflate.samples);
+    std::printf("\nReal streams: streamscan scans the whole file in %.3f s (median); rawinflate\n"
+                "decodes the %zu streams of one piece it finds there in %.3f s, the sum of one run\n"
+                "per stream, each process's start included: %.2f times rawinflate's time (target\n"
+                "at most %.1f). The PNG streams of several IDAT chunks are scanned but not decoded\n"
+                "by rawinflate; %s lists the streams.\n",
+                scan, rows.streams_inflate.commands.size(), inflate, scan / inflate,
+                SCAN_TIME_PER_INFLATE_TIME, STREAM_LIST);
+}
+
+// rawinflate as an earlier commit built it, on the inputs of today's rows.
+std::vector<Row> earlier_inflate_rows(const std::string& program, const std::string& commit,
+                                      const Row& text, const Row& runs) {
+    std::vector<Row> rows;
+    for (const Row* now : {&text, &runs}) {
+        Row row = *now;
+        row.input = commit + ": " + (now == &text ? "text, gzip members" : "long runs, fixed blocks");
+        row.target.reset();
+        for (Command& command : row.commands) command.program = program;
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 3 || argc > 4) {
-        std::fprintf(stderr, "usage: bench_suite <inputs> <scratch> [runs]\n");
+    if (argc != 3 && argc != 4 && argc != 6) {
+        std::fprintf(stderr, "usage: bench_suite <inputs> <scratch> [runs [<earlier rawinflate> <its commit>]]\n");
         return 2;
     }
-    const int runs = argc == 4 ? std::atoi(argv[3]) : DEFAULT_RUNS;
+    const int runs = argc >= 4 ? std::atoi(argv[3]) : DEFAULT_RUNS;
     if (runs < MIN_RUNS) {
         std::fprintf(stderr, "bench_suite: runs: at least %d\n", MIN_RUNS);
         return 2;
@@ -273,9 +404,14 @@ int main(int argc, char** argv) {
         // Table order, which is also the order of measuring, the floor first.
         std::vector<Row*> table = {&floor, &cat, &slice, &inflate_text, &inflate_binary, &inflate_runs,
                                    &inflate_noise};
+        std::vector<Row> earlier_inflate;
+        if (argc == 6) earlier_inflate = earlier_inflate_rows(argv[4], argv[5], inflate_text, inflate_runs);
+        for (Row& row : earlier_inflate) table.push_back(&row);
         for (Row& row : tokenize_text) table.push_back(&row);
         table.insert(table.end(), {&tokenize_binary, &tokenize_runs, &tokenize_noise, &code_text, &code_text_9,
                                    &code_pipe});
+        ScanRows scan = scan_rows(paths, argv[2]);
+        for (Row* row : scan_table(scan)) table.push_back(row);
 
         std::fprintf(stderr, "bench_suite: coded sizes of the real text\n");
         const CodedSizes coded_sizes = measure_coded_sizes(paths.inputs, argv[2]);
@@ -294,6 +430,7 @@ int main(int argc, char** argv) {
             const double tokenize_mbps = throughput(tokenize_3.samples, tokenize_3.bytes).median;
             code_pipe.target = Target{">= 0.8 lztokens 3", PIPE_SHARE_OF_TOKENIZER * tokenize_mbps};
         }
+        set_scan_targets(scan);
 
         const double floor_mbps = floor.failure.empty() ? throughput(floor.samples, floor.bytes).median : 0;
         std::printf("\nflatebits benchmarks: %s, %s build; each figure is the median of %d runs,\n"
@@ -313,6 +450,7 @@ int main(int argc, char** argv) {
             print_row(*row, floor_mbps);
             if (row->target) all_pass &= passes(*row);
         }
+        print_scan_times(scan);
 
         std::printf("\nPeak resident size on inputs of about 100 MB, beside the C runtime's own\n"
                     "(target: less than %ld KiB beyond it for rawinflate, lztokens and tokdeflate):\n",

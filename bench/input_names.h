@@ -15,3 +15,10 @@ inline constexpr const char* TEXT_TOKENS_9 = "text-9.tok";
 // "<stream file in MEMBER_FOLDER> <decoded bytes> <gzip file it came from>".
 inline constexpr const char* MEMBER_LIST = "members.txt";
 inline constexpr const char* MEMBER_FOLDER = "members";
+// streamscan's inputs (scan_inputs.h): 64 MiB of the noise; the machine's gzip, jar and PNG
+// files concatenated; and the streams that streamscan finds there, cut out, listed one per
+// line as "<raw file in STREAM_FOLDER> <decoded bytes> <kind>".
+inline constexpr const char* SCAN_NOISE_FILE = "scan_noise.bin";
+inline constexpr const char* STREAMS_FILE = "streams.bin";
+inline constexpr const char* STREAM_LIST = "streams.txt";
+inline constexpr const char* STREAM_FOLDER = "streams";

@@ -1,7 +1,9 @@
 // make_inputs <folder>: writes the benchmark inputs into folder, the same bytes on every run
 // on a given machine: text decoded from the machine's gzip members with rawinflate, the
 // executables of /usr/bin, long runs, noise, and DEFLATE streams of the last three made with
-// lztokens and the test stream writer. Every stream is checked by decoding it again.
+// lztokens and the test stream writer, and for streamscan the machine's gzip, jar and PNG
+// files concatenated, with the streams it finds there cut out. Every stream is checked by
+// decoding it again.
 #include <algorithm>
 #include <cstdio>
 #include <exception>
@@ -14,6 +16,7 @@
 #include "generated_data.h"
 #include "input_names.h"
 #include "program_runner.h"
+#include "scan_inputs.h"
 #include "text_sources.h"
 #include "token_streams.h"
 
@@ -146,6 +149,18 @@ void report(const char* name, std::size_t bytes, const std::string& source) {
     std::fflush(stdout);
 }
 
+void report_scan_inputs(const ScanInputsReport& scan) {
+    report(SCAN_NOISE_FILE, scan.noise_bytes, std::string("the first 64 MiB of ") + RANDOM_FILE);
+    report(STREAMS_FILE, scan.streams_bytes,
+           std::to_string(scan.gzip_files) + " gzip, " + std::to_string(scan.jar_files) + " jar and " +
+               std::to_string(scan.png_files) + " PNG files, path order");
+    report(STREAM_LIST, scan.cut_decoded,
+           std::to_string(scan.cut) + " of the " + std::to_string(scan.lines) +
+               " streams streamscan finds, cut out (decoded size); left out: " +
+               std::to_string(scan.several_parts) + " PNG streams of several IDAT chunks, " +
+               std::to_string(scan.not_ok) + " not intact");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -200,6 +215,8 @@ int main(int argc, char** argv) {
         write_bytes(folder / RANDOM_STREAM, stored_block_stream(noise));
         check_stream(folder / RANDOM_STREAM, noise, folder);
         report(RANDOM_FILE, noise.size(), "seeded generator, incompressible");
+
+        report_scan_inputs(make_scan_inputs(folder, noise));
     } catch (const std::exception& error) {
         std::fprintf(stderr, "make_inputs: %s\n", error.what());
         return 1;

@@ -23,6 +23,12 @@ RunSample run_command(const std::string& timed_run, const Command& command) {
         throw std::runtime_error("timed_run failed: " + result.standard_error);
     if (status != 0)
         throw std::runtime_error(command.program + " ended with status " + std::to_string(status));
+    if (command.standard_output_size) {
+        const std::uintmax_t size = std::filesystem::file_size(command.standard_output);
+        if (size != *command.standard_output_size)
+            throw std::runtime_error(command.program + " printed " + std::to_string(size) +
+                                     " bytes instead of " + std::to_string(*command.standard_output_size));
+    }
     if (!command.output_file.empty()) {
         const std::uintmax_t size = std::filesystem::file_size(command.output_file);
         std::filesystem::remove(command.output_file);

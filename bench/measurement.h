@@ -16,6 +16,8 @@ struct Command {
     std::string standard_output = "/dev/null";
     std::string output_file;                   // removed after every run; empty: none
     std::optional<std::uint64_t> output_size;  // checked after every run when given
+    // The size of what went to standard_output, checked after every run when given.
+    std::optional<std::uint64_t> standard_output_size = std::nullopt;
 };
 
 struct RunSample {

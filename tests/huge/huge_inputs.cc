@@ -1,9 +1,11 @@
-// Checks of the two codec programs past 4 GiB, where their 32-bit counters wrap. Nothing is
-// stored: the data flow through FIFOs and are compared on the fly. Too slow for every test
-// run; tests/huge/run.sh starts it by hand.
+// Checks of the programs past 4 GiB, where 32-bit counters and offsets wrap. Nothing is
+// stored: the codec programs' data flow through FIFOs and are compared on the fly, and
+// streamscan reads a sparse file. Too slow for every test run; tests/huge/run.sh starts it
+// by hand.
 //
 //   huge_inputs rawinflate <program> <work folder>
 //   huge_inputs lztokens <program> <work folder> <bytes> <level>
+//   huge_inputs streamscan <program> <work folder>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -19,6 +21,7 @@
 
 #include "checksums.h"
 #include "deflate_writer.h"
+#include "gzip_member.h"
 #include "program_runner.h"
 #include "token_replayer.h"
 
@@ -270,6 +273,60 @@ int check_lztokens(const std::string& program, const std::string& folder, std::u
     return failed ? 1 : 0;
 }
 
+// A sparse file of more than 4 GiB with the same small gzip member before 4 GiB, across it
+// and past it: streamscan reports each at its full offset, upper-case hexadecimal of more
+// than 8 digits past 4 GiB, and checks each against its trailer.
+int check_streamscan(const std::string& program, const std::string& folder) {
+    constexpr std::uint64_t FOUR_GIB = std::uint64_t{1} << 32;
+    constexpr std::uint64_t FILE_SIZE = FOUR_GIB + (std::uint64_t{1} << 20);
+    constexpr std::array<std::uint64_t, 3> MEMBER_OFFSETS = {0x1000, FOUR_GIB - 0x100, FOUR_GIB + 0x12345};
+    constexpr std::size_t GZIP_HEADER_SIZE = 10;  // no optional fields
+
+    std::string text;
+    for (TextSource source{{0x5EED5EED5EEDu}, {}, 0}; text.size() < 1000;)
+        text += static_cast<char>(source.next());
+    std::vector<LzItem> items = literals(text);
+    for (int i = 0; i < 50; ++i) items.push_back(match(258, 1000));
+    BitWriter writer;
+    put_fixed_block(writer, true, items);
+    std::vector<std::uint8_t> decoded(text.begin(), text.end());
+    for (int i = 0; i < 50 * 258; ++i) decoded.push_back(decoded[decoded.size() - 1000]);
+    const std::vector<std::uint8_t> member = gzip_member_bytes(
+        writer.bytes, {crc32(decoded), static_cast<std::uint32_t>(decoded.size())});
+
+    const std::string path = folder + "/sparse.bin";
+    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    bool written = fd >= 0 && ftruncate(fd, static_cast<off_t>(FILE_SIZE)) == 0;
+    for (const std::uint64_t offset : MEMBER_OFFSETS)
+        written = written && pwrite(fd, member.data(), member.size(), static_cast<off_t>(offset)) ==
+                                 static_cast<ssize_t>(member.size());
+    if (fd >= 0) close(fd);
+    if (!written) {
+        std::fprintf(stderr, "cannot write the sparse file %s\n", path.c_str());
+        unlink(path.c_str());
+        return 2;
+    }
+
+    const ProgramResult result = run_program(program, {path});
+    unlink(path.c_str());
+    std::string expected;
+    for (const std::uint64_t offset : MEMBER_OFFSETS) {
+        char line[160];
+        std::snprintf(line, sizeof line, "kind=gzip offset=%08llX length=%08zX d.size=%zu check=ok\n",
+                      static_cast<unsigned long long>(offset + GZIP_HEADER_SIZE), writer.bytes.size(),
+                      decoded.size());
+        expected += line;
+    }
+    check(result.exit_status == 0, "exit status " + std::to_string(result.exit_status) + ": " +
+                                       result.standard_error);
+    check(result.standard_output == expected,
+          "lines:\n" + result.standard_output + "expected:\n" + expected);
+    check(expected.find("offset=10001234F ") != std::string::npos, "the expected offset past 4 GiB");
+    std::printf("streamscan: %llu-byte sparse file\n%s", static_cast<unsigned long long>(FILE_SIZE),
+                result.standard_output.c_str());
+    return failed ? 1 : 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -278,8 +335,10 @@ int main(int argc, char** argv) {
     if (args.size() == 3 && args[0] == "rawinflate") return check_rawinflate(args[1], args[2]);
     if (args.size() == 5 && args[0] == "lztokens")
         return check_lztokens(args[1], args[2], std::stoull(args[3]), args[4]);
+    if (args.size() == 3 && args[0] == "streamscan") return check_streamscan(args[1], args[2]);
     std::fprintf(stderr,
                  "usage: huge_inputs rawinflate <program> <folder>\n"
-                 "       huge_inputs lztokens <program> <folder> <bytes> <level>\n");
+                 "       huge_inputs lztokens <program> <folder> <bytes> <level>\n"
+                 "       huge_inputs streamscan <program> <folder>\n");
     return 2;
 }
