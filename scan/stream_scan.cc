@@ -12,26 +12,10 @@ namespace {
 static_assert(std::endian::native == std::endian::little, "a word's first byte is its lowest");
 
 // Sixteen bytes at a time, in the vector registers of whichever processor the build is for
-// (plain words where there are none). A lane of a comparison is all ones where it holds.
+// (plain words where there are none). A lane of a comparison is all ones where it holds. No
+// function takes or returns such a vector: where the build has no vector registers, as the
+// 32-bit x86 one, that would be a different calling convention.
 using Lanes = std::uint8_t __attribute__((vector_size(16)));
-
-Lanes load_lanes(const std::uint8_t* bytes) {
-    Lanes lanes;
-    std::memcpy(&lanes, bytes, sizeof lanes);
-    return lanes;
-}
-
-// Lanes all ones where the byte of first and the one after it (the same lane of second) may
-// start a marker: gzip's 1F 8B, zip's "PK", PNG's 89 "P", and a zlib CMF with method 8 and a
-// window of at most 32 KiB followed by an FLG without a preset dictionary. Both bytes count:
-// 50 and 89 alone are everyday x86 opcodes.
-Lanes marker_pairs(Lanes first, Lanes second) {
-    const Lanes gzip = (first == 0x1F) & (second == 0x8B);
-    const Lanes zip = (first == 0x50) & (second == 0x4B);
-    const Lanes png = (first == 0x89) & (second == 0x50);
-    const Lanes zlib = ((first & 0x8F) == 0x08) & ((second & 0x20) == 0);
-    return gzip | zip | png | zlib;
-}
 
 // The first position from start to limit (exclusive) whose two bytes may start a marker,
 // or limit. bytes holds the window from start on, one byte past limit included.
@@ -39,7 +23,17 @@ std::uint64_t next_marker(const std::uint8_t* bytes, std::uint64_t start, std::u
     const auto count = static_cast<std::size_t>(limit - start);
     std::size_t i = 0;
     for (; i + sizeof(Lanes) <= count; i += sizeof(Lanes)) {
-        const Lanes hits = marker_pairs(load_lanes(bytes + i), load_lanes(bytes + i + 1));
+        // Each byte, and the one after it in the same lane of second.
+        Lanes first;
+        Lanes second;
+        std::memcpy(&first, bytes + i, sizeof first);
+        std::memcpy(&second, bytes + i + 1, sizeof second);
+        // gzip's 1F 8B, zip's "PK", PNG's 89 "P", and a zlib CMF with method 8 and a window
+        // of at most 32 KiB followed by an FLG without a preset dictionary. Both bytes
+        // count: 50 and 89 alone are everyday x86 opcodes.
+        const Lanes hits = ((first == 0x1F) & (second == 0x8B)) | ((first == 0x50) & (second == 0x4B)) |
+                           ((first == 0x89) & (second == 0x50)) |
+                           (((first & 0x8F) == 0x08) & ((second & 0x20) == 0));
         std::uint64_t halves[2];
         std::memcpy(halves, &hits, sizeof halves);
         if ((halves[0] | halves[1]) == 0) continue;
