@@ -198,7 +198,7 @@ void write_code_description(CoderState& state) {
 // the window's start if the token might not fit. Returns how far the bytes moved.
 inline std::uint32_t replay_token(CoderState& state, const Token token) {
     std::uint32_t shift = 0;
-    if (state.window_end + LONGEST_MATCH > REPLAY_WINDOW_SIZE) [[unlikely]] {
+    if (state.window_end + MATCH_LENGTH_MAX > REPLAY_WINDOW_SIZE) [[unlikely]] {
         shift = state.window_end - REPLAY_HISTORY;
         std::memmove(state.window, state.window + shift, REPLAY_HISTORY);
         state.window_end = REPLAY_HISTORY;

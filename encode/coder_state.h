@@ -28,7 +28,7 @@ inline constexpr std::uint32_t BLOCK_TOKEN_BOUND = 16384;
 inline constexpr std::uint32_t REPLAY_HISTORY = FARTHEST_MATCH;
 inline constexpr std::uint32_t REPLAY_WINDOW_SIZE = 3 * REPLAY_HISTORY;
 inline constexpr std::uint32_t REPLAY_COPY_STEP = 8;
-static_assert(REPLAY_WINDOW_SIZE >= REPLAY_HISTORY + LONGEST_MATCH + LONGEST_MATCH);
+static_assert(REPLAY_WINDOW_SIZE >= REPLAY_HISTORY + MATCH_LENGTH_MAX + MATCH_LENGTH_MAX);
 
 // The longest stored block RFC 1951 allows (LEN is 16 bits).
 inline constexpr std::uint32_t LONGEST_STORED_BLOCK = 65535;
@@ -101,6 +101,6 @@ struct CoderState {
 static_assert(std::is_standard_layout_v<CoderState>);
 static_assert(offsetof(CoderState, context) == 0);
 // A full block's data fit the 32-bit sizes of its statistics line.
-static_assert(std::uint64_t{BLOCK_TOKEN_BOUND} * LONGEST_MATCH < (std::uint64_t{1} << 31));
+static_assert(std::uint64_t{BLOCK_TOKEN_BOUND} * MATCH_LENGTH_MAX < (std::uint64_t{1} << 31));
 
 }  // namespace coder

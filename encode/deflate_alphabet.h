@@ -14,8 +14,8 @@ inline constexpr unsigned DISTANCE_SYMBOLS = 30;
 inline constexpr unsigned CODE_LENGTH_SYMBOLS = 19;
 inline constexpr unsigned FIXED_LITLEN_SYMBOLS = 288;
 
-inline constexpr unsigned SHORTEST_MATCH = 3;
-inline constexpr unsigned LONGEST_MATCH = 258;
+inline constexpr unsigned MATCH_LENGTH_MIN = 3;
+inline constexpr unsigned MATCH_LENGTH_MAX = 258;
 inline constexpr unsigned FARTHEST_MATCH = 32768;
 inline constexpr unsigned LARGEST_LITERAL = 255;
 
@@ -43,10 +43,10 @@ inline constexpr std::array<std::uint8_t, 19> CODE_LENGTH_WRITE_ORDER = {
     16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12, 3, 13, 2, 14, 1, 15};
 
 // Index 0..28 of the length symbol (symbol minus 257) for each length 0..258.
-inline constexpr std::array<std::uint8_t, LONGEST_MATCH + 1> LENGTH_INDEX = [] {
-    std::array<std::uint8_t, LONGEST_MATCH + 1> index{};
+inline constexpr std::array<std::uint8_t, MATCH_LENGTH_MAX + 1> LENGTH_INDEX = [] {
+    std::array<std::uint8_t, MATCH_LENGTH_MAX + 1> index{};
     for (unsigned i = 0; i < LENGTH_BASE.size(); ++i)
-        for (unsigned length = LENGTH_BASE[i]; length <= LONGEST_MATCH; ++length)
+        for (unsigned length = LENGTH_BASE[i]; length <= MATCH_LENGTH_MAX; ++length)
             index[length] = static_cast<std::uint8_t>(i);
     return index;
 }();

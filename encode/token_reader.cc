@@ -21,7 +21,7 @@ bool accept_token(CoderState& state, const Token token) {
         if (token.value > LARGEST_LITERAL) return refuse(state, token, TokenProblem::literal_above_255);
         state.data_position += 1;
     } else {
-        if (token.value < SHORTEST_MATCH || token.value > LONGEST_MATCH)
+        if (token.value < MATCH_LENGTH_MIN || token.value > MATCH_LENGTH_MAX)
             return refuse(state, token, TokenProblem::length_out_of_range);
         if (token.distance > FARTHEST_MATCH) return refuse(state, token, TokenProblem::distance_too_far);
         if (token.distance > state.data_position)

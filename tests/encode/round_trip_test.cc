@@ -30,7 +30,7 @@ std::vector<RoundTripInput> round_trip_inputs() {
         {"noise", random_input(150'000 / share, 10)},
         // Equal bytes give three literals, then matches of 258: exactly one full block.
         {"a block of exactly the bound",
-         Bytes(3 + std::size_t{coder::LONGEST_MATCH} * (coder::BLOCK_TOKEN_BOUND - 3), 'z')},
+         Bytes(3 + std::size_t{coder::MATCH_LENGTH_MAX} * (coder::BLOCK_TOKEN_BOUND - 3), 'z')},
     };
 }
 
