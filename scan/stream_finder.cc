@@ -3,7 +3,6 @@
 #include "stream_finder.h"
 
 #include <algorithm>
-#include <array>
 #include <climits>
 #include <cstdio>
 #include <cstring>
