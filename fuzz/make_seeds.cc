@@ -132,10 +132,10 @@ void streamscan_seeds(SeedFolder& seeds) {
     const Bytes noise = random_input(200, 4);
     const std::vector<Bytes> streams = {
         gzip_member_bytes(raw, {crc32(data), static_cast<std::uint32_t>(data.size())}),
-        zlib_stream_bytes(raw, data),
+        rfc1950_stream_bytes(raw, data),
         zip_entry_bytes("a.txt", raw, data, ZipSizes::descriptor_with_signature),
         zip_entry_bytes("b.txt", raw, data, ZipSizes::in_header),
-        png_file_bytes(zlib_stream_bytes(raw, data), 64),
+        png_file_bytes(rfc1950_stream_bytes(raw, data), 64),
     };
     for (const std::uint8_t mode : {0, 1}) {
         Bytes all = {mode};

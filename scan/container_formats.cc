@@ -1,6 +1,6 @@
-// Header and trailer fields of gzip (RFC 1952 section 2.3), zlib (RFC 1950 section 2.2), zip
+// Header and trailer fields of gzip (RFC 1952 section 2.3), RFC 1950 streams (section 2.2), zip
 // (its application note's local file header, data descriptor and zip64 extra field) and PNG;
-// zlib's two header bytes are checked in the header.
+// the two header bytes of RFC 1950 are checked in the header.
 #include "container_formats.h"
 
 #include <cstring>

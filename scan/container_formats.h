@@ -1,5 +1,5 @@
 // The containers that carry DEFLATE streams, read from bytes in memory: gzip members
-// (RFC 1952), zlib streams (RFC 1950), zip local file headers and data descriptors, PNG
+// (RFC 1952), RFC 1950 streams, zip local file headers and data descriptors, PNG
 // chunks. Nothing here reads a file; the scanner and the tests hand over the bytes.
 #pragma once
 
@@ -34,13 +34,13 @@ struct GzipTrailer {
 
 GzipTrailer gzip_trailer(const std::uint8_t* bytes);
 
-// zlib: CMF and FLG, then the stream, then the Adler-32 of the data, most significant first.
-inline constexpr std::size_t ZLIB_HEADER_SIZE = 2;
-inline constexpr std::size_t ZLIB_TRAILER_SIZE = 4;
+// RFC 1950: CMF and FLG, then the stream, then the Adler-32 of the data, most significant first.
+inline constexpr std::size_t RFC1950_HEADER_SIZE = 2;
+inline constexpr std::size_t RFC1950_TRAILER_SIZE = 4;
 
 // Method 8, a window of at most 32 KiB (CINFO 7), a matching check value, and no preset
 // dictionary (FDICT, bit 5 of FLG).
-constexpr bool is_zlib_header(std::uint8_t cmf, std::uint8_t flg) {
+constexpr bool is_rfc1950_header(std::uint8_t cmf, std::uint8_t flg) {
     return (cmf & 0x0F) == 8 && (cmf >> 4) <= 7 && (flg & 0x20) == 0 && (cmf * 256u + flg) % 31 == 0;
 }
 

@@ -1,5 +1,5 @@
 // streamscan [--raw] <input> [<folder>]: finds every DEFLATE stream inside a file (gzip
-// members, zlib streams, zip entries, PNG image data and, with --raw, raw streams), with its
+// members, RFC 1950 streams, zip entries, PNG image data and, with --raw, raw streams), with its
 // exact extent and whether it is intact; one line per stream on standard output.
 #include <sys/stat.h>
 

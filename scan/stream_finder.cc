@@ -97,15 +97,15 @@ bool try_gzip(ScanInput& input, std::uint64_t position,
     return settle(candidate, true, output_error);
 }
 
-bool try_zlib(ScanInput& input, std::uint64_t position,
+bool try_rfc1950(ScanInput& input, std::uint64_t position,
                                     const FinderOptions& options, FoundStream& found,
              int& output_error) {
-    if (!may_start_at(input, position + ZLIB_HEADER_SIZE)) return false;
-    Candidate candidate{StreamKind::zlib, position + ZLIB_HEADER_SIZE, {}, {}, {}};
+    if (!may_start_at(input, position + RFC1950_HEADER_SIZE)) return false;
+    Candidate candidate{StreamKind::rfc1950, position + RFC1950_HEADER_SIZE, {}, {}, {}};
     candidate.source = file_source(input, candidate.offset);
     run_trial(input, candidate, StreamChecksum::adler32, options);
     if (candidate.trial.outcome.result != 0) return settle(candidate, false, output_error);
-    std::uint8_t bytes[ZLIB_TRAILER_SIZE];
+    std::uint8_t bytes[RFC1950_TRAILER_SIZE];
     if (read_source(input, candidate.source, bytes, sizeof bytes) != sizeof bytes ||
         big_endian_32(bytes) != candidate.trial.checksum)
         return settle(candidate, false, output_error);
@@ -180,13 +180,13 @@ bool try_png(ScanInput& input, std::uint64_t position,
              int& output_error) {
     std::optional<StreamSource> source = first_idat(input, position);
     if (!source) return false;
-    std::uint8_t header[ZLIB_HEADER_SIZE];
+    std::uint8_t header[RFC1950_HEADER_SIZE];
     if (read_source(input, *source, header, sizeof header) != sizeof header ||
-        !is_zlib_header(header[0], header[1]) || !next_source_byte(input, *source))
+        !is_rfc1950_header(header[0], header[1]) || !next_source_byte(input, *source))
         return false;
     Candidate candidate{StreamKind::png, source->position, *source, {}, {}};
     run_trial(input, candidate, StreamChecksum::adler32, options);
-    std::uint8_t trailer[ZLIB_TRAILER_SIZE];
+    std::uint8_t trailer[RFC1950_TRAILER_SIZE];
     if (candidate.trial.outcome.result != 0 ||
         read_source(input, candidate.source, trailer, sizeof trailer) != sizeof trailer ||
         big_endian_32(trailer) != candidate.trial.checksum)
@@ -265,7 +265,7 @@ const char* kind_name(StreamKind kind) {
     switch (kind) {
     case StreamKind::gzip:
         return "gzip";
-    case StreamKind::zlib:
+    case StreamKind::rfc1950:
         return "zlib";
     case StreamKind::zip:
         return "zip";
@@ -306,7 +306,7 @@ bool find_stream(ScanInput& input, std::uint64_t position, const FinderOptions& 
         else if (bytes[0] == PNG_SIGNATURE[0])
             has_line = try_png(input, position, options, found, output_error);
         else
-            has_line = try_zlib(input, position, options, found, output_error);
+            has_line = try_rfc1950(input, position, options, found, output_error);
     }
     if (!has_line && options.raw && input.error == 0 && output_error == 0)
         has_line = try_raw(input, position, here, options, found, output_error);

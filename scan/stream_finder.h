@@ -9,7 +9,7 @@
 #include "container_formats.h"
 #include "scan_input.h"
 
-enum class StreamKind { gzip, zlib, zip, png, raw };
+enum class StreamKind { gzip, rfc1950, zip, png, raw };
 
 // The name of the kind, as the line and the decoded file name give it.
 const char* kind_name(StreamKind kind);
@@ -61,7 +61,7 @@ constexpr std::array<std::uint64_t, 1024> make_marker_pairs() {
         const bool marker = (first == GZIP_ID1 && second == GZIP_ID2) ||
                             (first == ZIP_SIGNATURE[0] && second == ZIP_SIGNATURE[1]) ||
                             (first == PNG_SIGNATURE[0] && second == PNG_SIGNATURE[1]) ||
-                            is_zlib_header(first, second);
+                            is_rfc1950_header(first, second);
         if (marker) pairs[pair / 64] |= std::uint64_t{1} << (pair % 64);
     }
     return pairs;

@@ -28,7 +28,7 @@ std::uint64_t next_marker(const std::uint8_t* bytes, std::uint64_t start, std::u
         Lanes second;
         std::memcpy(&first, bytes + i, sizeof first);
         std::memcpy(&second, bytes + i + 1, sizeof second);
-        // gzip's 1F 8B, zip's "PK", PNG's 89 "P", and a zlib CMF with method 8 and a window
+        // gzip's 1F 8B, zip's "PK", PNG's 89 "P", and an RFC 1950 CMF with method 8 and a window
         // of at most 32 KiB followed by an FLG without a preset dictionary. Both bytes
         // count: 50 and 89 alone are everyday x86 opcodes.
         const Lanes hits = ((first == 0x1F) & (second == 0x8B)) | ((first == 0x50) & (second == 0x4B)) |

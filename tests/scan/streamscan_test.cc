@@ -97,7 +97,7 @@ std::vector<Expected> zip_entries(const Bytes& zip, std::uint64_t base) {
 }
 
 // The image data of a PNG file, where the raw stream starts and how long it is, joined;
-// then the zlib streams of the zTXt and iCCP chunks after them (a keyword, a zero byte, the
+// then the RFC 1950 streams of the zTXt and iCCP chunks after them (a keyword, a zero byte, the
 // method byte, the stream). Those before the image data lie inside what the image covers.
 std::vector<Expected> png_streams(const Bytes& png, std::uint64_t base) {
     std::vector<Expected> streams = {{"png", 0, 0, "ok", 0}};
@@ -224,18 +224,18 @@ std::vector<CraftedCase> crafted_cases() {
                            {"d.size", size}, {"check", "ok"}, {"name", "dir/a%20b%25.txt"}},
                           {{"offset", hex(second)}, {"check", "ok"}, {"name", "next"}}}});
     }
-    const Bytes zlib = zlib_stream_bytes(stream, data);
-    Bytes png = png_file_bytes(zlib, 100);
+    const Bytes wrapped = rfc1950_stream_bytes(stream, data);
+    Bytes png = png_file_bytes(wrapped, 100);
     append(png, noise);
     cases.push_back({"png over several IDAT chunks", png, false,
                      {{{"kind", "png"}, {"offset", hex(8 + 25 + 8 + 2)}, {"length", length},
-                       {"d.size", size}, {"check", "ok"}, {"parts", std::to_string((zlib.size() + 99) / 100)}}}});
-    Bytes zlib_twice = zlib;
-    append(zlib_twice, noise);
-    append(zlib_twice, zlib);
-    cases.push_back({"zlib at offset 0 and at the last byte", zlib_twice, false,
+                       {"d.size", size}, {"check", "ok"}, {"parts", std::to_string((wrapped.size() + 99) / 100)}}}});
+    Bytes wrapped_twice = wrapped;
+    append(wrapped_twice, noise);
+    append(wrapped_twice, wrapped);
+    cases.push_back({"RFC 1950 streams at offset 0 and at the last byte", wrapped_twice, false,
                      {{{"kind", "zlib"}, {"offset", "00000002"}, {"length", length}, {"check", "ok"}},
-                      {{"kind", "zlib"}, {"offset", hex(zlib.size() + noise.size() + 2)}, {"check", "ok"}}}});
+                      {{"kind", "zlib"}, {"offset", hex(wrapped.size() + noise.size() + 2)}, {"check", "ok"}}}});
     cases.push_back({"noise", noise, false, {}});
     cases.push_back({"noise, raw streams sought", noise, true, {}});
     Bytes raw = stream;
@@ -275,9 +275,9 @@ TEST(Streamscan, CraftedContainersAndRawStreamsGetTheirLines) {
 
 TEST(Streamscan, FailuresEndWithStatus2AndOneLine) {
     TempDir folder;
-    const std::string file = folder.file("zlib");
+    const std::string file = folder.file("wrapped");
     const Bytes data = crafted_data();
-    write_file(file, zlib_stream_bytes(raw_stream(data), data));
+    write_file(file, rfc1950_stream_bytes(raw_stream(data), data));
     const std::string missing = folder.file("missing");
     struct Case {
         std::vector<std::string> arguments;

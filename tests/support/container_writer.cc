@@ -1,4 +1,4 @@
-// Containers written field by field, little-endian for zip, big-endian for zlib and PNG.
+// Containers written field by field, little-endian for zip, big-endian for RFC 1950 streams and PNG.
 #include "container_writer.h"
 
 #include <algorithm>
@@ -31,11 +31,11 @@ void append(Bytes& to, std::span<const std::uint8_t> bytes) {
     to.insert(to.end(), bytes.begin(), bytes.end());
 }
 
-Bytes zlib_stream_bytes(std::span<const std::uint8_t> raw_stream, std::span<const std::uint8_t> data) {
+Bytes rfc1950_stream_bytes(std::span<const std::uint8_t> raw_stream, std::span<const std::uint8_t> data) {
     // Reserved first: g++ 12 at -O3 warns of a false array-bounds fault when the two-byte
     // vector grows by insert.
     Bytes bytes;
-    bytes.reserve(ZLIB_HEADER_SIZE + raw_stream.size() + ZLIB_TRAILER_SIZE);
+    bytes.reserve(RFC1950_HEADER_SIZE + raw_stream.size() + RFC1950_TRAILER_SIZE);
     bytes.push_back(0x78);
     bytes.push_back(0x9C);
     append(bytes, raw_stream);
@@ -68,13 +68,13 @@ Bytes zip_entry_bytes(const std::string& name, std::span<const std::uint8_t> raw
     return bytes;
 }
 
-Bytes png_file_bytes(std::span<const std::uint8_t> zlib_stream, std::size_t chunk_size) {
+Bytes png_file_bytes(std::span<const std::uint8_t> wrapped_stream, std::size_t chunk_size) {
     Bytes file(PNG_SIGNATURE, PNG_SIGNATURE + sizeof PNG_SIGNATURE);
     // A 1 x 1 grey image: nothing reads the pixels, only the chunks around them.
     const Bytes header = {0, 0, 0, 1, 0, 0, 0, 1, 8, 0, 0, 0, 0};
     put_chunk(file, "IHDR", header);
-    for (std::size_t at = 0; at < zlib_stream.size(); at += chunk_size)
-        put_chunk(file, "IDAT", zlib_stream.subspan(at, std::min(chunk_size, zlib_stream.size() - at)));
+    for (std::size_t at = 0; at < wrapped_stream.size(); at += chunk_size)
+        put_chunk(file, "IDAT", wrapped_stream.subspan(at, std::min(chunk_size, wrapped_stream.size() - at)));
     put_chunk(file, "IEND", {});
     return file;
 }

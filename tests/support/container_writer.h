@@ -1,4 +1,4 @@
-// Containers around raw DEFLATE streams that the tests write: zlib streams, zip entries with
+// Containers around raw DEFLATE streams that the tests write: RFC 1950 streams, zip entries with
 // and without a data descriptor, and PNG files whose image data span several IDAT chunks.
 #pragma once
 
@@ -11,7 +11,7 @@
 using Bytes = std::vector<std::uint8_t>;
 
 // CMF 78 (32 KiB window), FLG 9C, the stream, the Adler-32 of data.
-Bytes zlib_stream_bytes(std::span<const std::uint8_t> raw_stream, std::span<const std::uint8_t> data);
+Bytes rfc1950_stream_bytes(std::span<const std::uint8_t> raw_stream, std::span<const std::uint8_t> data);
 
 enum class ZipSizes { in_header, descriptor_with_signature, descriptor_without_signature };
 
@@ -19,8 +19,8 @@ enum class ZipSizes { in_header, descriptor_with_signature, descriptor_without_s
 Bytes zip_entry_bytes(const std::string& name, std::span<const std::uint8_t> raw_stream,
                       std::span<const std::uint8_t> data, ZipSizes sizes);
 
-// A PNG signature, an IHDR chunk, the zlib stream cut into IDAT chunks of at most
+// A PNG signature, an IHDR chunk, the RFC 1950 stream cut into IDAT chunks of at most
 // chunk_size data bytes, and IEND.
-Bytes png_file_bytes(std::span<const std::uint8_t> zlib_stream, std::size_t chunk_size);
+Bytes png_file_bytes(std::span<const std::uint8_t> wrapped_stream, std::size_t chunk_size);
 
 void append(Bytes& to, std::span<const std::uint8_t> bytes);
