@@ -54,10 +54,10 @@ void set_line(FoundStream& found, const Candidate& candidate, StreamCheck check,
 
 // A look at the first block header before a trial: most candidates fail there, and the
 // look costs far less than a trial.
-bool may_start_at(const ScanInput& input, std::uint64_t offset) {
+bool may_start_at(const ScanInput& input, std::uint64_t offset, CheckedBlocks checked) {
     std::size_t available = 0;
     const std::uint8_t* const bytes = window_bytes(input, offset, &available);
-    return bytes == nullptr || may_start_stream({bytes, available});
+    return bytes == nullptr || may_start_stream({bytes, available}, checked);
 }
 
 // gzip and zip get a line once the first block has decoded, whatever follows.
@@ -76,7 +76,7 @@ bool try_gzip(ScanInput& input, std::uint64_t position,
                                     const FinderOptions& options, FoundStream& found,
              int& output_error) {
     const std::optional<GzipHeader> header = parse_gzip_header(here);
-    if (!header || !may_start_at(input, position + header->size)) return false;
+    if (!header || !may_start_at(input, position + header->size, CheckedBlocks::first)) return false;
     Candidate candidate{StreamKind::gzip, position + header->size, {}, {}, {}};
     candidate.source = file_source(input, candidate.offset);
     run_trial(input, candidate, StreamChecksum::crc32, options);
@@ -100,7 +100,7 @@ bool try_gzip(ScanInput& input, std::uint64_t position,
 bool try_rfc1950(ScanInput& input, std::uint64_t position,
                                     const FinderOptions& options, FoundStream& found,
              int& output_error) {
-    if (!may_start_at(input, position + RFC1950_HEADER_SIZE)) return false;
+    if (!may_start_at(input, position + RFC1950_HEADER_SIZE, CheckedBlocks::until_final)) return false;
     Candidate candidate{StreamKind::rfc1950, position + RFC1950_HEADER_SIZE, {}, {}, {}};
     candidate.source = file_source(input, candidate.offset);
     run_trial(input, candidate, StreamChecksum::adler32, options);
@@ -125,7 +125,7 @@ bool try_zip(ScanInput& input, std::uint64_t position,
                                    const FinderOptions& options, FoundStream& found,
              int& output_error) {
     const std::optional<ZipLocalHeader> header = parse_zip_local_header(here);
-    if (!header || !may_start_at(input, position + header->size)) return false;
+    if (!header || !may_start_at(input, position + header->size, CheckedBlocks::first)) return false;
     Candidate candidate{StreamKind::zip, position + header->size, {}, {}, {}};
     candidate.source = file_source(input, candidate.offset);
     run_trial(input, candidate, StreamChecksum::crc32, options);
@@ -218,7 +218,7 @@ bool is_raw_stream(ScanInput& input, Candidate& candidate, const FinderOptions& 
 
 bool try_raw(ScanInput& input, std::uint64_t position, std::span<const std::uint8_t> here,
              const FinderOptions& options, FoundStream& found, int& output_error) {
-    if (!may_start_stream(here)) return false;
+    if (!may_start_stream(here, CheckedBlocks::until_final)) return false;
     // Not zeroed first: the trial fills the rest, and a scan for raw streams comes here at
     // almost every offset.
     const FinderOptions unwritten{options.raw, nullptr};

@@ -1,11 +1,13 @@
-// The scan loop. Positions are 64-bit file offsets throughout; a candidate byte is found
-// eight at a time, and only the pairs of bytes that may start a marker are tried.
+// The scan loop. Positions are 64-bit file offsets throughout; candidates are sought sixteen
+// bytes at a time, and only the pairs of bytes that may start a marker are tried.
 #include "stream_scan.h"
 
 #include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <cstring>
+
+#include "block_start_check.h"
 
 namespace {
 
@@ -17,23 +19,42 @@ static_assert(std::endian::native == std::endian::little, "a word's first byte i
 // 32-bit x86 one, that would be a different calling convention.
 using Lanes = std::uint8_t __attribute__((vector_size(16)));
 
-// The first position from start to limit (exclusive) whose two bytes may start a marker,
-// or limit. bytes holds the window from start on, one byte past limit included.
-std::uint64_t next_marker(const std::uint8_t* bytes, std::uint64_t start, std::uint64_t limit) {
+// Whether a marker may start at bytes, with available bytes from there. An RFC 1950 header is
+// two bytes that x86-64 code is full of (48 89 is a mov), so its stream's first block is
+// looked at here already.
+bool may_start_at(const std::uint8_t* bytes, std::size_t available) {
+    if (!may_start_marker(bytes)) return false;
+    return !is_rfc1950_header(bytes[0], bytes[1]) || available <= RFC1950_HEADER_SIZE ||
+           may_start_stream({bytes + RFC1950_HEADER_SIZE, available - RFC1950_HEADER_SIZE},
+                            CheckedBlocks::until_final);
+}
+
+// The first position from start to limit (exclusive) where a marker may start, or limit.
+// bytes holds the window from start on, available bytes, one byte past limit included.
+std::uint64_t next_marker(const std::uint8_t* bytes, std::size_t available, std::uint64_t start,
+                          std::uint64_t limit) {
     const auto count = static_cast<std::size_t>(limit - start);
     std::size_t i = 0;
-    for (; i + sizeof(Lanes) <= count; i += sizeof(Lanes)) {
-        // Each byte, and the one after it in the same lane of second.
+    // The third byte is loaded too, so the vectors stop one byte short of the bytes given.
+    for (; i + sizeof(Lanes) + 1 <= count; i += sizeof(Lanes)) {
+        // Each byte, and the two after it in the same lanes of second and third.
         Lanes first;
         Lanes second;
+        Lanes third;
         std::memcpy(&first, bytes + i, sizeof first);
         std::memcpy(&second, bytes + i + 1, sizeof second);
-        // gzip's 1F 8B, zip's "PK", PNG's 89 "P", and an RFC 1950 CMF with method 8 and a window
-        // of at most 32 KiB followed by an FLG without a preset dictionary. Both bytes
-        // count: 50 and 89 alone are everyday x86 opcodes.
+        std::memcpy(&third, bytes + i + 2, sizeof third);
+        // An RFC 1950 CMF of method 8 and a window of at most 32 KiB is 16 k + 8 with k <= 7,
+        // and 256 CMF + FLG is a multiple of 31 when 4 k + 2 + FLG is: FLG is 32 a + b, which
+        // 31 divides as it does a + b, so the sum of the three, at most 68, is 31 or 62. The
+        // block type in the third byte must not be the reserved one.
+        const Lanes check = (first >> 2) + (second >> 5) + (second & 31);
+        const Lanes rfc1950 = ((first & 0x8F) == 0x08) & ((second & 0x20) == 0) &
+                              ((check == 31) | (check == 62)) & ((third & 6) != 6);
+        // gzip's 1F 8B, zip's "PK", PNG's 89 "P": both bytes count, as 50 and 89 alone are
+        // everyday x86 opcodes.
         const Lanes hits = ((first == 0x1F) & (second == 0x8B)) | ((first == 0x50) & (second == 0x4B)) |
-                           ((first == 0x89) & (second == 0x50)) |
-                           (((first & 0x8F) == 0x08) & ((second & 0x20) == 0));
+                           ((first == 0x89) & (second == 0x50)) | rfc1950;
         std::uint64_t halves[2];
         std::memcpy(halves, &hits, sizeof halves);
         if ((halves[0] | halves[1]) == 0) continue;
@@ -41,12 +62,12 @@ std::uint64_t next_marker(const std::uint8_t* bytes, std::uint64_t start, std::u
         for (std::size_t half = 0; half < 2; ++half) {
             for (std::uint64_t lanes = halves[half] & 0x8080808080808080; lanes != 0; lanes &= lanes - 1) {
                 const std::size_t at = i + 8 * half + static_cast<std::size_t>(std::countr_zero(lanes)) / 8;
-                if (may_start_marker(bytes + at)) return start + at;
+                if (may_start_at(bytes + at, available - at)) return start + at;
             }
         }
     }
     for (; i < count; ++i)
-        if (may_start_marker(bytes + i)) return start + i;
+        if (may_start_at(bytes + i, available - i)) return start + i;
     return limit;
 }
 
@@ -83,7 +104,7 @@ ScanFailure scan_file(ScanInput& input, const FinderOptions& options, std::FILE*
         const std::uint64_t limit = window_end == input.size
                                         ? window_end
                                         : std::max(window_end - WINDOW_LOOKAHEAD, position + 1);
-        const std::uint64_t candidate = options.raw ? position : next_marker(bytes, position, limit);
+        const std::uint64_t candidate = options.raw ? position : next_marker(bytes, available, position, limit);
         if (candidate == limit) {
             position = limit;
             continue;
