@@ -23,6 +23,8 @@ constexpr unsigned FIXED_ITEMS_CHECKED = 64;
 constexpr unsigned END_OF_BLOCK = 256;
 constexpr unsigned FIRST_LENGTH_SYMBOL = 257;
 constexpr unsigned LENGTH_SYMBOLS = 29;
+// The first of the code-length code's run symbols 16, 17 and 18.
+constexpr unsigned REPEAT_PREVIOUS = 16;
 
 // Bits from memory, first bit lowest, as the decoder's bit reader takes them.
 struct MemoryBits {
@@ -163,25 +165,57 @@ constexpr std::array<std::uint8_t, 128> make_reversed_7() {
 
 constexpr std::array<std::uint8_t, 128> REVERSED_7 = make_reversed_7();
 
-// The code-length code by its next 7 bits, from the lengths of its 19 symbols, which fill
-// the code space exactly.
-void build_code_length_table(const std::uint8_t* lengths, std::array<TableEntry, 128>& table) {
+// One symbol of the code-length code: its code's bits, and the run of lengths it stands for,
+// run_base plus the extra bits after the code (extra_mask) long, of value, or of the previous
+// length for value 16.
+struct LengthStep {
+    std::uint8_t code_bits;
+    std::uint8_t used;  // code and extra bits
+    std::uint8_t extra_mask;
+    std::uint8_t run_base;
+    std::uint8_t value;
+};
+
+constexpr LengthStep step_of_symbol(unsigned symbol, unsigned code_bits) {
+    const auto bits = static_cast<std::uint8_t>(code_bits);
+    const auto plus = [bits](unsigned extra) { return static_cast<std::uint8_t>(bits + extra); };
+    if (symbol < REPEAT_PREVIOUS) return {bits, bits, 0, 1, static_cast<std::uint8_t>(symbol)};
+    if (symbol == REPEAT_PREVIOUS) return {bits, plus(2), 3, 3, REPEAT_PREVIOUS};
+    if (symbol == REPEAT_PREVIOUS + 1) return {bits, plus(3), 7, 3, 0};
+    return {bits, plus(7), 127, 11, 0};
+}
+
+// The code-length code by its next bits, as many as its longest code has (mask), each step
+// at all the entries whose first bits are its code.
+struct CodeLengthTable {
+    std::array<LengthStep, 128> steps;
+    unsigned mask;
+};
+
+// From the lengths of the 19 symbols, which fill the code space exactly.
+void build_code_length_table(const std::uint8_t* lengths, CodeLengthTable& table) {
     constexpr unsigned LONGEST = 7;
     unsigned count[LONGEST + 1] = {};
-    for (unsigned s = 0; s < CODE_LENGTH_SYMBOLS; ++s)
+    unsigned longest = 0;
+    for (unsigned s = 0; s < CODE_LENGTH_SYMBOLS; ++s) {
         count[lengths[s]] += 1;
+        longest = std::max<unsigned>(longest, lengths[s]);
+    }
     count[0] = 0;
     unsigned next[LONGEST + 1] = {};
     for (unsigned length = 1, code = 0; length <= LONGEST; ++length) {
         code = (code + count[length - 1]) << 1;
         next[length] = code;
     }
+    const unsigned size = 1u << longest;
+    table.mask = size - 1;
     for (unsigned s = 0; s < CODE_LENGTH_SYMBOLS; ++s) {
         const unsigned length = lengths[s];
         if (length == 0) continue;
+        const LengthStep step = step_of_symbol(s, length);
         const unsigned first = REVERSED_7[next[length]++ << (LONGEST - length)];
-        for (unsigned bits = first; bits < table.size(); bits += 1u << length)
-            table[bits] = {static_cast<std::uint16_t>(s), static_cast<std::uint16_t>(length)};
+        for (unsigned bits = first; bits < size; bits += 1u << length)
+            table.steps[bits] = step;
     }
 }
 
@@ -194,6 +228,16 @@ struct LengthTally {
 
 constexpr std::uint32_t FULL_SPACE = 1u << MAX_CODE_LENGTH;
 
+// The code space of a code of each length; none for length 0.
+constexpr std::array<std::uint32_t, 16> make_length_space() {
+    std::array<std::uint32_t, 16> space{};
+    for (unsigned length = 1; length <= MAX_CODE_LENGTH; ++length)
+        space[length] = FULL_SPACE >> length;
+    return space;
+}
+
+constexpr std::array<std::uint32_t, 16> LENGTH_SPACE = make_length_space();
+
 // What read_dynamic_header takes for a literal/length or distance code: complete, empty, or
 // a single code.
 bool acceptable(const LengthTally& tally) {
@@ -201,51 +245,72 @@ bool acceptable(const LengthTally& tally) {
 }
 
 // The code lengths of a dynamic block after its code-length code, as read_dynamic_header
-// reads and judges them, counted rather than kept: a code whose lengths over-subscribe the
-// code space is rejected as soon as they do. The block's data are not looked at.
-BlockLook dynamic_lengths(MemoryBits& bits, unsigned nlen, unsigned ndist,
-                          const std::array<TableEntry, 128>& table) {
-    constexpr unsigned REPEAT_PREVIOUS = 16;
-    constexpr unsigned RUN_BASE[3] = {3, 3, 11};
-    constexpr unsigned RUN_EXTRA[3] = {2, 3, 7};
+// reads and judges them, counted rather than kept; lengths that leave 256 without a code are
+// rejected as soon as they do. The block's data are not looked at. Noise takes any branch
+// in here as often as not, so the loop has one, rarely taken, besides its own.
+BlockLook dynamic_lengths(const MemoryBits& bits, unsigned nlen, unsigned ndist,
+                          const CodeLengthTable& table) {
+    // The bits are held in a register and topped up to 56 or more before each step, which
+    // takes at most 7 + 7; in points past the bytes held.
+    if (!has_word(bits)) return BlockLook::undecided;
+    // The first ones end at a byte's end: 48 bits and those left in the first byte.
+    unsigned count = 48 + (8 - bits.position % 8) % 8;
+    std::uint64_t held = peek(bits) & ((std::uint64_t{1} << count) - 1);
+    const std::uint8_t* in = bits.bytes + (bits.position + count) / 8;
+    const std::uint8_t* const end = bits.bytes + bits.size;
+    if (table.steps[held & table.mask].value == REPEAT_PREVIOUS) return BlockLook::fault;
     LengthTally litlen{0, 0};
     LengthTally distance{0, 0};
-    bool end_of_block_coded = false;
     unsigned previous = 0;
     const unsigned total = nlen + ndist;
-    for (unsigned index = 0; index < total;) {
-        if (!has_word(bits)) return BlockLook::undecided;
-        // A code and its extra bits take at most 7 + 7 bits.
-        const std::uint64_t word = peek(bits);
-        const TableEntry entry = table[word & 127];
-        bits.position += entry.length;
-        unsigned value = entry.symbol;
-        unsigned run = 1;
-        if (entry.symbol >= REPEAT_PREVIOUS) {
-            const unsigned kind = entry.symbol - REPEAT_PREVIOUS;
-            if (entry.symbol == REPEAT_PREVIOUS && index == 0) return BlockLook::fault;
-            value = entry.symbol == REPEAT_PREVIOUS ? previous : 0;
-            run = RUN_BASE[kind] +
-                  static_cast<unsigned>((word >> entry.length) & ((1u << RUN_EXTRA[kind]) - 1));
-            bits.position += RUN_EXTRA[kind];
-            if (index + run > total) return BlockLook::fault;
-        }
+    unsigned index = 0;
+    while (index < total) {
+        if (end - in < 8) return BlockLook::undecided;
+        std::uint64_t word;
+        std::memcpy(&word, in, sizeof word);
+        held |= word << count;
+        in += (63 - count) / 8;
+        count |= 56;
+        const LengthStep step = table.steps[held & table.mask];
+        const unsigned run = step.run_base + static_cast<unsigned>((held >> step.code_bits) & step.extra_mask);
+        held >>= step.used;
+        count -= step.used;
+        const unsigned value = step.value == REPEAT_PREVIOUS ? previous : step.value;
+        // The run covers 256 (index <= 256 < index + run) and gives it no code.
+        if (END_OF_BLOCK - index < run && value == 0) return BlockLook::fault;
         // A run may cross from the literal/length into the distance lengths.
-        if (index <= END_OF_BLOCK && END_OF_BLOCK < index + run) end_of_block_coded = value != 0;
-        if (value != 0) {
-            const unsigned in_litlen = index < nlen ? std::min(run, nlen - index) : 0;
-            const std::uint32_t weight = 1u << (MAX_CODE_LENGTH - value);
-            litlen.space += in_litlen * weight;
-            litlen.codes += in_litlen;
-            distance.space += (run - in_litlen) * weight;
-            distance.codes += run - in_litlen;
-            if (litlen.space > FULL_SPACE || distance.space > FULL_SPACE) return BlockLook::fault;
-        }
+        const unsigned in_litlen = std::min(run, nlen - std::min(index, nlen));
+        const std::uint32_t space = LENGTH_SPACE[value];
+        const std::uint32_t coded = space != 0 ? 1 : 0;
+        litlen.space += in_litlen * space;
+        litlen.codes += in_litlen * coded;
+        distance.space += (run - in_litlen) * space;
+        distance.codes += (run - in_litlen) * coded;
         previous = value;
         index += run;
     }
-    const bool sound = acceptable(litlen) && end_of_block_coded && acceptable(distance);
+    // A last run past the end is a fault; over-subscribed lengths are neither complete nor a
+    // single code.
+    const bool sound = index == total && acceptable(litlen) && acceptable(distance);
     return sound ? BlockLook::undecided : BlockLook::fault;
+}
+
+// The code lengths after a code-length code whose 3-bit lengths, ncode of them, are in word.
+[[gnu::noinline]] BlockLook code_lengths(const MemoryBits& bits, unsigned nlen, unsigned ndist,
+                                         std::uint64_t word, unsigned ncode) {
+    std::uint8_t lengths[CODE_LENGTH_SYMBOLS] = {};
+    bool gives_nonzero = false;
+    for (unsigned i = 0; i < ncode; ++i) {
+        const unsigned symbol = CODE_LENGTH_ORDER[i];
+        const auto length = static_cast<std::uint8_t>((word >> (3 * i)) & 7);
+        lengths[symbol] = length;
+        if (symbol != 0 && symbol < REPEAT_PREVIOUS && length != 0) gives_nonzero = true;
+    }
+    // Without a code for any length from 1 to 15, every length is 0 and 256 has no code.
+    if (!gives_nonzero) return BlockLook::fault;
+    CodeLengthTable table;
+    build_code_length_table(lengths, table);
+    return dynamic_lengths(bits, nlen, ndist, table);
 }
 
 BlockLook dynamic_block(MemoryBits& bits) {
@@ -261,15 +326,11 @@ BlockLook dynamic_block(MemoryBits& bits) {
     const std::uint64_t word = peek(bits) & ((std::uint64_t{1} << (3 * ncode)) - 1);
     bits.position += 3 * ncode;
     unsigned filled = 0;
+#pragma GCC unroll 10
     for (unsigned i = 0; i < (CODE_LENGTH_SYMBOLS + 1) / 2; ++i)
         filled += CODE_LENGTH_PAIR_SPACE[(word >> (6 * i)) & 63];
     if (filled != 128) return BlockLook::fault;
-    std::uint8_t lengths[CODE_LENGTH_SYMBOLS] = {};
-    for (unsigned i = 0; i < ncode; ++i)
-        lengths[CODE_LENGTH_ORDER[i]] = static_cast<std::uint8_t>((word >> (3 * i)) & 7);
-    std::array<TableEntry, 128> table;
-    build_code_length_table(lengths, table);
-    return dynamic_lengths(bits, nlen, ndist, table);
+    return code_lengths(bits, nlen, ndist, word, ncode);
 }
 
 }  // namespace

@@ -19,14 +19,54 @@ static_assert(std::endian::native == std::endian::little, "a word's first byte i
 // 32-bit x86 one, that would be a different calling convention.
 using Lanes = std::uint8_t __attribute__((vector_size(16)));
 
-// Whether a marker may start at bytes, with available bytes from there. An RFC 1950 header is
-// two bytes that x86-64 code is full of (48 89 is a mov), so its stream's first block is
-// looked at here already.
-bool may_start_at(const std::uint8_t* bytes, std::size_t available) {
-    if (!may_start_marker(bytes)) return false;
-    return !is_rfc1950_header(bytes[0], bytes[1]) || available <= RFC1950_HEADER_SIZE ||
+// Whether the stream after the RFC 1950 header at bytes, with available bytes from there, may
+// get a line. Such a header is two bytes that x86-64 code is full of (48 89 is a mov), so the
+// stream's first blocks are looked at here already.
+bool rfc1950_may_start(const std::uint8_t* bytes, std::size_t available) {
+    return available <= RFC1950_HEADER_SIZE ||
            may_start_stream({bytes + RFC1950_HEADER_SIZE, available - RFC1950_HEADER_SIZE},
                             CheckedBlocks::until_final);
+}
+
+// Whether a marker may start at bytes, with available bytes from there.
+bool may_start_at(const std::uint8_t* bytes, std::size_t available) {
+    if (!may_start_marker(bytes)) return false;
+    return !is_rfc1950_header(bytes[0], bytes[1]) || rfc1950_may_start(bytes, available);
+}
+
+// A CMF of method 8 is the only first byte of a marker whose low four bits are 8.
+constexpr bool is_rfc1950_cmf(std::uint8_t byte) { return (byte & 0x0F) == 8; }
+static_assert(!is_rfc1950_cmf(GZIP_ID1) && !is_rfc1950_cmf(ZIP_SIGNATURE[0]) &&
+              !is_rfc1950_cmf(PNG_SIGNATURE[0]));
+
+// The lanes of the sixteen positions from bytes on where a marker may start, as two words of
+// eight lanes each, the first lane lowest; the bytes to bytes + 17 are read.
+[[gnu::always_inline]] inline void marker_lanes(const std::uint8_t* bytes, std::uint64_t halves[2]) {
+    // Each byte, and the two after it in the same lanes of second and third.
+    Lanes first;
+    Lanes second;
+    Lanes third;
+    std::memcpy(&first, bytes, sizeof first);
+    std::memcpy(&second, bytes + 1, sizeof second);
+    std::memcpy(&third, bytes + 2, sizeof third);
+    // An RFC 1950 CMF of method 8 and a window of at most 32 KiB is 16 k + 8 with k <= 7, and
+    // 256 CMF + FLG is a multiple of 31 when 4 k + 2 + FLG is: FLG is 32 a + b, which 31
+    // divides as it does a + b, so the sum of the three, at most 68, is 31 or 62. The block
+    // type in the third byte must not be the reserved one.
+    const Lanes check = (first >> 2) + (second >> 5) + (second & 31);
+    const Lanes rfc1950 = ((first & 0x8F) == 0x08) & ((second & 0x20) == 0) &
+                          ((check == 31) | (check == 62)) & ((third & 6) != 6);
+    // gzip's 1F 8B, zip's "PK", PNG's 89 "P": both bytes count, as 50 and 89 alone are
+    // everyday x86 opcodes.
+    const Lanes hits = ((first == 0x1F) & (second == 0x8B)) | ((first == 0x50) & (second == 0x4B)) |
+                       ((first == 0x89) & (second == 0x50)) | rfc1950;
+    std::memcpy(halves, &hits, 2 * sizeof halves[0]);
+}
+
+// One bit for each of the eight lanes in a word of lanes, the first lane lowest: the
+// multiplication moves bit 0 of lane k to bit 56 + k, and no two of its terms meet.
+std::uint64_t lane_bits(std::uint64_t lanes) {
+    return ((lanes & 0x0101010101010101) * 0x0102040810204080) >> 56;
 }
 
 // The first position from start to limit (exclusive) where a marker may start, or limit.
@@ -34,36 +74,27 @@ bool may_start_at(const std::uint8_t* bytes, std::size_t available) {
 std::uint64_t next_marker(const std::uint8_t* bytes, std::size_t available, std::uint64_t start,
                           std::uint64_t limit) {
     const auto count = static_cast<std::size_t>(limit - start);
+    // Sixty-four positions at a time, each found position one bit: in x86-64 code, where one
+    // position in sixty or so is tried, a branch for every sixteen would go wrong often.
+    constexpr std::size_t CHUNK = 64;
     std::size_t i = 0;
-    // The third byte is loaded too, so the vectors stop one byte short of the bytes given.
-    for (; i + sizeof(Lanes) + 1 <= count; i += sizeof(Lanes)) {
-        // Each byte, and the two after it in the same lanes of second and third.
-        Lanes first;
-        Lanes second;
-        Lanes third;
-        std::memcpy(&first, bytes + i, sizeof first);
-        std::memcpy(&second, bytes + i + 1, sizeof second);
-        std::memcpy(&third, bytes + i + 2, sizeof third);
-        // An RFC 1950 CMF of method 8 and a window of at most 32 KiB is 16 k + 8 with k <= 7,
-        // and 256 CMF + FLG is a multiple of 31 when 4 k + 2 + FLG is: FLG is 32 a + b, which
-        // 31 divides as it does a + b, so the sum of the three, at most 68, is 31 or 62. The
-        // block type in the third byte must not be the reserved one.
-        const Lanes check = (first >> 2) + (second >> 5) + (second & 31);
-        const Lanes rfc1950 = ((first & 0x8F) == 0x08) & ((second & 0x20) == 0) &
-                              ((check == 31) | (check == 62)) & ((third & 6) != 6);
-        // gzip's 1F 8B, zip's "PK", PNG's 89 "P": both bytes count, as 50 and 89 alone are
-        // everyday x86 opcodes.
-        const Lanes hits = ((first == 0x1F) & (second == 0x8B)) | ((first == 0x50) & (second == 0x4B)) |
-                           ((first == 0x89) & (second == 0x50)) | rfc1950;
-        std::uint64_t halves[2];
-        std::memcpy(halves, &hits, sizeof halves);
-        if ((halves[0] | halves[1]) == 0) continue;
-        // Each half holds eight lanes, the first one lowest.
-        for (std::size_t half = 0; half < 2; ++half) {
-            for (std::uint64_t lanes = halves[half] & 0x8080808080808080; lanes != 0; lanes &= lanes - 1) {
-                const std::size_t at = i + 8 * half + static_cast<std::size_t>(std::countr_zero(lanes)) / 8;
-                if (may_start_at(bytes + at, available - at)) return start + at;
-            }
+    // The third byte is read too, so the vectors stop one byte short of the bytes given.
+    for (; i + CHUNK + 1 <= count; i += CHUNK) {
+        std::uint64_t halves[CHUNK / 8];
+        for (std::size_t part = 0; part < CHUNK / 16; ++part)
+            marker_lanes(bytes + i + 16 * part, halves + 2 * part);
+        std::uint64_t any = 0;
+        for (const std::uint64_t half : halves)
+            any |= half;
+        if (any == 0) continue;
+        std::uint64_t found = 0;
+        for (std::size_t half = 0; half < CHUNK / 8; ++half)
+            found |= lane_bits(halves[half]) << (8 * half);
+        // The lanes hold exactly the markers, so only an RFC 1950 one is looked at further.
+        for (; found != 0; found &= found - 1) {
+            const std::size_t at = i + static_cast<std::size_t>(std::countr_zero(found));
+            if (!is_rfc1950_cmf(bytes[at]) || rfc1950_may_start(bytes + at, available - at))
+                return start + at;
         }
     }
     for (; i < count; ++i)
