@@ -21,7 +21,7 @@ DynamicHeader raw_header(
         header.code_length_lengths[symbol] = length;
     unsigned written = 4;
     for (unsigned i = 0; i < 19; ++i)
-        if (header.code_length_lengths[CODE_LENGTH_ORDER[i]] != 0)
+        if (header.code_length_lengths[HEADER_LENGTH_ORDER[i]] != 0)
             written = std::max(written, i + 1);
     header.hclen = written - 4;
     header.sequence = std::move(sequence);

@@ -216,7 +216,7 @@ void put_dynamic_header(BitWriter& writer, const DynamicHeader& header) {
     put_bits(writer, header.hdist, 5);
     put_bits(writer, header.hclen, 4);
     for (unsigned i = 0; i < header.hclen + 4; ++i)
-        put_bits(writer, header.code_length_lengths[CODE_LENGTH_ORDER[i]], 3);
+        put_bits(writer, header.code_length_lengths[HEADER_LENGTH_ORDER[i]], 3);
     const HuffmanCode code = canonical_code(header.code_length_lengths);
     for (const CodeLengthSymbol item : header.sequence) {
         put_symbol(writer, code, item.symbol);
@@ -248,7 +248,7 @@ DynamicHeader dynamic_header_for(std::span<const std::uint8_t> litlen_lengths,
 
     unsigned written = 4;
     for (unsigned i = 0; i < CODE_LENGTH_ALPHABET; ++i)
-        if (header.code_length_lengths[CODE_LENGTH_ORDER[i]] != 0)
+        if (header.code_length_lengths[HEADER_LENGTH_ORDER[i]] != 0)
             written = std::max(written, i + 1);
     header.hclen = written - 4;
     return header;

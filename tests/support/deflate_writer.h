@@ -25,7 +25,9 @@ inline constexpr unsigned BLOCK_RESERVED = 3;
 inline constexpr unsigned END_OF_BLOCK = 256;
 
 // The order in which a dynamic header lists the code-length code lengths (RFC 1951, 3.2.7).
-inline constexpr std::array<std::uint8_t, 19> CODE_LENGTH_ORDER = {
+// Named apart from the decoder's own list, which tests link too: two inline variables of one
+// name would be one object to the linker.
+inline constexpr std::array<std::uint8_t, 19> HEADER_LENGTH_ORDER = {
     16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12, 3, 13, 2, 14, 1, 15};
 
 // count bits of value, least significant first: header fields and extra bits.
@@ -108,7 +110,7 @@ struct DynamicHeader {
 };
 
 // The description after the block header: HLIT, HDIST, HCLEN, the first hclen + 4 lengths
-// in CODE_LENGTH_ORDER, then the sequence.
+// in HEADER_LENGTH_ORDER, then the sequence.
 void put_dynamic_header(BitWriter& writer, const DynamicHeader& header);
 
 // A valid description of the given lengths (257 to 288 literal/length, 1 to 32 distance):
