@@ -1,0 +1,155 @@
+// The look at a stream's first blocks that spares the scan most trial decodes: wherever it
+// says no, the strict trial decode must fault (in the first block, when only that one is
+// looked at), and on bytes that start no stream it must say no almost everywhere.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "block_start_check.h"
+#include "deflate_writer.h"
+#include "generated_inputs.h"
+#include "scan_input.h"
+#include "trial_decoder.h"
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// The scanner's strict trial decodes, on bytes in a file of their own.
+struct TrialFile {
+    std::FILE* file = std::tmpfile();
+    ScanInput input{};
+
+    explicit TrialFile(const Bytes& bytes) {
+        EXPECT_NE(file, nullptr);
+        EXPECT_EQ(std::fwrite(bytes.data(), 1, bytes.size(), file), bytes.size());
+        EXPECT_EQ(std::fflush(file), 0);
+        EXPECT_TRUE(start_scan_input(input, file));
+    }
+    ~TrialFile() { std::fclose(file); }
+    TrialFile(const TrialFile&) = delete;
+    TrialFile& operator=(const TrialFile&) = delete;
+
+    DecodeOutcome decode_at(std::uint64_t offset) {
+        StreamSource source = file_source(input, offset);
+        DecodedFile nowhere{nullptr, nullptr, 0};
+        const TrialDecode trial = decode_trial(input, source, StreamChecksum::none, nowhere);
+        finish_decoded_file(nowhere, false);
+        return trial.outcome;
+    }
+};
+
+struct Looks {
+    std::size_t tried = 0;
+    std::size_t rejected = 0;
+};
+
+// Both looks at every offset from first on, each rejection held against the decoder.
+Looks check_offsets(const Bytes& bytes, std::size_t first, std::size_t count) {
+    TrialFile trials(bytes);
+    Looks looks;
+    for (std::size_t offset = first; offset < first + count && offset < bytes.size(); ++offset) {
+        const std::span<const std::uint8_t> here(bytes.data() + offset, bytes.size() - offset);
+        const bool first_block = may_start_stream(here, CheckedBlocks::first);
+        const bool until_final = may_start_stream(here, CheckedBlocks::until_final);
+        looks.tried += 1;
+        if (first_block && until_final) continue;
+        looks.rejected += 1;
+        const DecodeOutcome outcome = trials.decode_at(offset);
+        EXPECT_NE(outcome.result, 0) << "rejected a stream that decodes, at offset " << offset;
+        if (!first_block) {
+            EXPECT_EQ(outcome.block, 1u) << "a fault past the first block, at offset " << offset;
+        }
+        EXPECT_TRUE(first_block || !until_final) << "the longer look took what the first rejected, at " << offset;
+    }
+    return looks;
+}
+
+Bytes file_bytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::vector<LzItem> text_items(std::vector<LzItem> items) {
+    for (const LzItem item : literals("the look ahead of the scan reads the header"))
+        items.push_back(item);
+    items.push_back(match(12, 20));
+    return items;
+}
+
+void put_dynamic(BitWriter& writer, bool final, const std::vector<LzItem>& items) {
+    const BlockCodeLengths lengths = code_lengths_for(items);
+    put_dynamic_block(writer, final, lengths.litlen, lengths.distance, items);
+}
+
+// A stored block, a fixed-code block whose first item copies from it, and a dynamic block.
+Bytes three_kinds() {
+    BitWriter writer;
+    put_stored_block(writer, false, Bytes{'a', 'b', 'c'});
+    const std::vector<LzItem> items = text_items({match(3, 3)});
+    put_fixed_block(writer, false, items);
+    put_dynamic(writer, true, items);
+    return writer.bytes;
+}
+
+// A dynamic block whose distance code is a single code.
+Bytes one_distance() {
+    BitWriter writer;
+    put_dynamic(writer, true, {literal('a'), literal('b'), match(20, 2)});
+    return writer.bytes;
+}
+
+// A fixed-code block that copies from 30,000 bytes back, out of a stored block before it.
+Bytes far_copy() {
+    BitWriter writer;
+    put_stored_block(writer, false, random_input(32768, 3));
+    put_fixed_block(writer, true, std::vector<LzItem>{match(10, 30000), literal('x')});
+    return writer.bytes;
+}
+
+TEST(BlockStartCheck, RejectsOnlyWhereTheDecoderFaults) {
+    struct Case {
+        const char* what;
+        Bytes bytes;
+        std::size_t first;
+        double least_rejected;  // of the offsets tried
+    };
+    const Bytes program = file_bytes(CODE_SAMPLE);
+    ASSERT_GT(program.size(), 32768u);
+    const Case cases[] = {
+        {"noise", random_input(16384, 11), 0, 0.9},
+        {"machine code", program, program.size() / 2 - 8192, 0.9},
+        {"text", generated_input(InputKind::text, 16384, 5), 0, 0.9},
+    };
+    for (const Case& c : cases) {
+        const Looks looks = check_offsets(c.bytes, c.first, 16384);
+        EXPECT_GE(looks.rejected, c.least_rejected * static_cast<double>(looks.tried)) << c.what;
+    }
+}
+
+TEST(BlockStartCheck, TakesWrittenStreamsAndRejectsNoDamageTheDecoderTakes) {
+    for (Bytes stream : {three_kinds(), one_distance(), far_copy()}) {
+        // Bytes after the stream, as in a file, so that the look does not stop short.
+        stream.resize(stream.size() + 16, 0xA5);
+        ASSERT_EQ(TrialFile(stream).decode_at(0).result, 0);
+        EXPECT_TRUE(may_start_stream(stream, CheckedBlocks::first));
+        EXPECT_TRUE(may_start_stream(stream, CheckedBlocks::until_final));
+    }
+    // Every single bit flipped in the first blocks.
+    const Bytes stream = three_kinds();
+    std::size_t rejected = 0;
+    for (std::size_t bit = 0; bit < 8 * std::min<std::size_t>(stream.size(), 64); ++bit) {
+        Bytes damaged = stream;
+        damaged[bit / 8] ^= static_cast<std::uint8_t>(1u << (bit % 8));
+        rejected += check_offsets(damaged, 0, 1).rejected;
+    }
+    // Most flips break a length check, an item or the code description where the look sees.
+    EXPECT_GE(rejected, 100u);
+}
+
+}  // namespace
