@@ -53,10 +53,10 @@ bool start_scan_input(ScanInput& input, std::FILE* file) {
     return true;
 }
 
-bool cover_position(ScanInput& input, std::uint64_t position) {
+bool cover_position(ScanInput& input, std::uint64_t position, std::size_t ahead) {
     const std::uint64_t window_end = input.window_start + input.window_fill;
     if (position >= input.window_start && position <= window_end &&
-        (window_end - position >= WINDOW_LOOKAHEAD || window_end == input.size))
+        (window_end - position >= ahead || window_end == input.size))
         return true;
     if (position >= input.size) {
         input.window_start = position;

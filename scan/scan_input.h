@@ -7,11 +7,12 @@
 #include <cstdint>
 #include <cstdio>
 
-// Container headers are parsed from the window, so at least this much of the file lies in it
-// past any position the scan looks at, unless the file ends first. A zip local header with
-// its longest name and extra field takes 30 + 2 * 65,535 bytes.
+// Container headers are parsed from the window, so this much of the file lies in it past a
+// position where one is parsed, unless the file ends first. A zip local header with its
+// longest name and extra field takes 30 + 2 * 65,535 bytes. The window holds this and little
+// more, so that what the scan reads is still in the processor's cache when it looks at it.
 inline constexpr std::size_t WINDOW_LOOKAHEAD = 196608;
-inline constexpr std::size_t WINDOW_SIZE = 1048576 + WINDOW_LOOKAHEAD;
+inline constexpr std::size_t WINDOW_SIZE = 262144 + WINDOW_LOOKAHEAD;
 static_assert(30 + 2 * 65535 <= WINDOW_LOOKAHEAD);
 
 struct ScanInput {
@@ -26,10 +27,11 @@ struct ScanInput {
 // terminal): the scan reads some bytes more than once.
 bool start_scan_input(ScanInput& input, std::FILE* file);
 
-// Moves the window so that it holds position and WINDOW_LOOKAHEAD bytes after it, or the
-// rest of the file. Reads as little as it can: bytes already in the window are moved, not
-// read again. False after a read error.
-bool cover_position(ScanInput& input, std::uint64_t position);
+// Moves the window, unless it holds them already, so that it holds position and ahead bytes
+// after it (at most WINDOW_LOOKAHEAD), or the rest of the file; then it holds WINDOW_SIZE
+// bytes from position on. Reads as little as it can: bytes already in the window are moved,
+// not read again. False after a read error.
+bool cover_position(ScanInput& input, std::uint64_t position, std::size_t ahead);
 
 // The window's bytes from position on, and how many there are; null when position lies
 // outside the window.

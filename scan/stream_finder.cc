@@ -294,8 +294,15 @@ const char* check_name(StreamCheck check) {
 bool find_stream(ScanInput& input, std::uint64_t position, const FinderOptions& options,
                  FoundStream& found, int& output_error) {
     std::size_t available = 0;
-    const std::uint8_t* const bytes = window_bytes(input, position, &available);
+    const std::uint8_t* bytes = window_bytes(input, position, &available);
     if (bytes == nullptr) return false;
+    // gzip and zip headers are parsed from the window, which is moved to hold the longest
+    // they can be; their markers are rare in any file.
+    if (available >= 2 && may_start_marker(bytes) && (bytes[0] == GZIP_ID1 || bytes[0] == ZIP_SIGNATURE[0])) {
+        if (!cover_position(input, position, WINDOW_LOOKAHEAD)) return false;
+        bytes = window_bytes(input, position, &available);
+        if (bytes == nullptr) return false;
+    }
     const std::span<const std::uint8_t> here(bytes, std::min(available, WINDOW_LOOKAHEAD));
     bool has_line = false;
     if (here.size() >= 2 && may_start_marker(bytes)) {

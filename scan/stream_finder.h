@@ -47,8 +47,8 @@ struct FinderOptions {
 
 // Whether a stream that gets a line starts at position, tried as the kind whose marker lies
 // there, and as raw if the options say so; found then describes it. The window covers
-// position (cover_position). A read error shows in input.error, a failed decoded file in
-// output_error.
+// position (cover_position), and may be moved. A read error shows in input.error, a failed
+// decoded file in output_error.
 bool find_stream(ScanInput& input, std::uint64_t position, const FinderOptions& options,
                  FoundStream& found, int& output_error);
 

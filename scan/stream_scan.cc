@@ -13,6 +13,11 @@ namespace {
 
 static_assert(std::endian::native == std::endian::little, "a word's first byte is its lowest");
 
+// The window holds this much past the positions the scan looks at: enough for the look at a
+// stream's first blocks, which leaves the rest to the trial decode, and little enough that
+// the window seldom moves bytes it holds. find_stream makes room for longer headers.
+constexpr std::size_t SCAN_LOOKAHEAD = 4096;
+
 // Sixteen bytes at a time, in the vector registers of whichever processor the build is for
 // (plain words where there are none). A lane of a comparison is all ones where it holds. No
 // function takes or returns such a vector: where the build has no vector registers, as the
@@ -128,15 +133,15 @@ void print_stream_line(std::FILE* lines, const FoundStream& found) {
 ScanFailure scan_file(ScanInput& input, const FinderOptions& options, std::FILE* lines) {
     ScanFailure failure{0, 0};
     for (std::uint64_t position = 0; position < input.size;) {
-        if (!cover_position(input, position)) break;
+        if (!cover_position(input, position, SCAN_LOOKAHEAD)) break;
         std::size_t available = 0;
         const std::uint8_t* const bytes = window_bytes(input, position, &available);
         if (bytes == nullptr) break;
-        // Positions up to here keep the whole lookahead in the window.
+        // Positions up to here keep SCAN_LOOKAHEAD bytes after them in the window.
         const std::uint64_t window_end = input.window_start + input.window_fill;
         const std::uint64_t limit = window_end == input.size
                                         ? window_end
-                                        : std::max(window_end - WINDOW_LOOKAHEAD, position + 1);
+                                        : std::max(window_end - SCAN_LOOKAHEAD, position + 1);
         const std::uint64_t candidate = options.raw ? position : next_marker(bytes, available, position, limit);
         if (candidate == limit) {
             position = limit;
