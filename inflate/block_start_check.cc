@@ -295,22 +295,38 @@ BlockLook dynamic_lengths(const MemoryBits& bits, unsigned nlen, unsigned ndist,
     return sound ? BlockLook::undecided : BlockLook::fault;
 }
 
+// Tables built before, by the code they were built for: in machine code the same few
+// instruction sequences pass for a code-length code over and over.
+struct CachedTable {
+    std::uint64_t key;  // the 3-bit lengths with their number above them; 0 for none
+    bool usable;        // some length from 1 to 15 has a code
+    CodeLengthTable table;
+};
+
+constexpr unsigned CACHED_TABLE_BITS = 3;
+CachedTable cached_tables[1u << CACHED_TABLE_BITS];
+
 // The code lengths after a code-length code whose 3-bit lengths, ncode of them, are in word.
 [[gnu::noinline]] BlockLook code_lengths(const MemoryBits& bits, unsigned nlen, unsigned ndist,
                                          std::uint64_t word, unsigned ncode) {
-    std::uint8_t lengths[CODE_LENGTH_SYMBOLS] = {};
-    bool gives_nonzero = false;
-    for (unsigned i = 0; i < ncode; ++i) {
-        const unsigned symbol = CODE_LENGTH_ORDER[i];
-        const auto length = static_cast<std::uint8_t>((word >> (3 * i)) & 7);
-        lengths[symbol] = length;
-        if (symbol != 0 && symbol < REPEAT_PREVIOUS && length != 0) gives_nonzero = true;
+    // word, of a complete code, is not 0, and takes at most 57 bits.
+    const std::uint64_t key = word | std::uint64_t{ncode} << 58;
+    CachedTable& cached = cached_tables[(key * 0x9E3779B97F4A7C15) >> (64 - CACHED_TABLE_BITS)];
+    if (cached.key != key) {
+        std::uint8_t lengths[CODE_LENGTH_SYMBOLS] = {};
+        cached.usable = false;
+        for (unsigned i = 0; i < ncode; ++i) {
+            const unsigned symbol = CODE_LENGTH_ORDER[i];
+            const auto length = static_cast<std::uint8_t>((word >> (3 * i)) & 7);
+            lengths[symbol] = length;
+            if (symbol != 0 && symbol < REPEAT_PREVIOUS && length != 0) cached.usable = true;
+        }
+        build_code_length_table(lengths, cached.table);
+        cached.key = key;
     }
     // Without a code for any length from 1 to 15, every length is 0 and 256 has no code.
-    if (!gives_nonzero) return BlockLook::fault;
-    CodeLengthTable table;
-    build_code_length_table(lengths, table);
-    return dynamic_lengths(bits, nlen, ndist, table);
+    if (!cached.usable) return BlockLook::fault;
+    return dynamic_lengths(bits, nlen, ndist, cached.table);
 }
 
 BlockLook dynamic_block(MemoryBits& bits) {
