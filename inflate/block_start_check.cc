@@ -238,55 +238,77 @@ constexpr std::array<std::uint32_t, 16> make_length_space() {
 
 constexpr std::array<std::uint32_t, 16> LENGTH_SPACE = make_length_space();
 
+// count more lengths of value; fewer, when count wraps below zero.
+void tally(LengthTally& tally, unsigned value, unsigned count) {
+    tally.space += count * LENGTH_SPACE[value];
+    tally.codes += value != 0 ? count : 0;
+}
+
 // What read_dynamic_header takes for a literal/length or distance code: complete, empty, or
 // a single code.
 bool acceptable(const LengthTally& tally) {
     return tally.space == FULL_SPACE || tally.codes <= 1;
 }
 
+// The runs of lengths that the code-length code gives, from bits held in a register and
+// topped up to 56 or more before each run, whose code and extra bits take at most 7 + 7.
+struct LengthRuns {
+    const CodeLengthTable& table;
+    const std::uint8_t* in;  // past the bytes held
+    const std::uint8_t* end;
+    std::uint64_t held;
+    unsigned count;
+    unsigned previous;  // the last length, which symbol 16 repeats
+};
+
+// The next run, or false where the bytes end.
+bool next_run(LengthRuns& runs, unsigned& run, unsigned& value) {
+    if (runs.end - runs.in < 8) return false;
+    std::uint64_t word;
+    std::memcpy(&word, runs.in, sizeof word);
+    runs.held |= word << runs.count;
+    runs.in += (63 - runs.count) / 8;
+    runs.count |= 56;
+    const LengthStep step = runs.table.steps[runs.held & runs.table.mask];
+    run = step.run_base + static_cast<unsigned>((runs.held >> step.code_bits) & step.extra_mask);
+    runs.held >>= step.used;
+    runs.count -= step.used;
+    value = step.value == REPEAT_PREVIOUS ? runs.previous : step.value;
+    runs.previous = value;
+    return true;
+}
+
 // The code lengths of a dynamic block after its code-length code, as read_dynamic_header
 // reads and judges them, counted rather than kept; lengths that leave 256 without a code are
 // rejected as soon as they do. The block's data are not looked at. Noise takes any branch
-// in here as often as not, so the loop has one, rarely taken, besides its own.
+// in here as often as not, so the loops have one, rarely taken, besides their own.
 BlockLook dynamic_lengths(const MemoryBits& bits, unsigned nlen, unsigned ndist,
                           const CodeLengthTable& table) {
-    // The bits are held in a register and topped up to 56 or more before each step, which
-    // takes at most 7 + 7; in points past the bytes held.
     if (!has_word(bits)) return BlockLook::undecided;
-    // The first ones end at a byte's end: 48 bits and those left in the first byte.
-    unsigned count = 48 + (8 - bits.position % 8) % 8;
-    std::uint64_t held = peek(bits) & ((std::uint64_t{1} << count) - 1);
-    const std::uint8_t* in = bits.bytes + (bits.position + count) / 8;
-    const std::uint8_t* const end = bits.bytes + bits.size;
-    if (table.steps[held & table.mask].value == REPEAT_PREVIOUS) return BlockLook::fault;
+    // The first bits held end at a byte's end: 48 and those left in the first byte.
+    const unsigned count = 48 + (8 - bits.position % 8) % 8;
+    LengthRuns runs{table, bits.bytes + (bits.position + count) / 8, bits.bytes + bits.size,
+                    peek(bits) & ((std::uint64_t{1} << count) - 1), count, 0};
+    if (table.steps[runs.held & table.mask].value == REPEAT_PREVIOUS) return BlockLook::fault;
     LengthTally litlen{0, 0};
     LengthTally distance{0, 0};
-    unsigned previous = 0;
-    const unsigned total = nlen + ndist;
     unsigned index = 0;
-    while (index < total) {
-        if (end - in < 8) return BlockLook::undecided;
-        std::uint64_t word;
-        std::memcpy(&word, in, sizeof word);
-        held |= word << count;
-        in += (63 - count) / 8;
-        count |= 56;
-        const LengthStep step = table.steps[held & table.mask];
-        const unsigned run = step.run_base + static_cast<unsigned>((held >> step.code_bits) & step.extra_mask);
-        held >>= step.used;
-        count -= step.used;
-        const unsigned value = step.value == REPEAT_PREVIOUS ? previous : step.value;
+    unsigned run = 0;
+    unsigned value = 0;
+    while (index < nlen) {
+        if (!next_run(runs, run, value)) return BlockLook::undecided;
         // The run covers 256 (index <= 256 < index + run) and gives it no code.
         if (END_OF_BLOCK - index < run && value == 0) return BlockLook::fault;
-        // A run may cross from the literal/length into the distance lengths.
-        const unsigned in_litlen = std::min(run, nlen - std::min(index, nlen));
-        const std::uint32_t space = LENGTH_SPACE[value];
-        const std::uint32_t coded = space != 0 ? 1 : 0;
-        litlen.space += in_litlen * space;
-        litlen.codes += in_litlen * coded;
-        distance.space += (run - in_litlen) * space;
-        distance.codes += (run - in_litlen) * coded;
-        previous = value;
+        tally(litlen, value, run);
+        index += run;
+    }
+    // The last run may cross into the distance lengths.
+    tally(litlen, value, nlen - index);
+    tally(distance, value, index - nlen);
+    const unsigned total = nlen + ndist;
+    while (index < total) {
+        if (!next_run(runs, run, value)) return BlockLook::undecided;
+        tally(distance, value, run);
         index += run;
     }
     // A last run past the end is a fault; over-subscribed lengths are neither complete nor a
@@ -298,7 +320,7 @@ BlockLook dynamic_lengths(const MemoryBits& bits, unsigned nlen, unsigned ndist,
 // Tables built before, by the code they were built for: in machine code the same few
 // instruction sequences pass for a code-length code over and over.
 struct CachedTable {
-    std::uint64_t key;  // the 3-bit lengths with their number above them; 0 for none
+    std::uint64_t key;  // the 3-bit lengths, the last ones 0 when fewer are sent; 0 for none
     bool usable;        // some length from 1 to 15 has a code
     CodeLengthTable table;
 };
@@ -309,10 +331,9 @@ CachedTable cached_tables[1u << CACHED_TABLE_BITS];
 // The code lengths after a code-length code whose 3-bit lengths, ncode of them, are in word.
 [[gnu::noinline]] BlockLook code_lengths(const MemoryBits& bits, unsigned nlen, unsigned ndist,
                                          std::uint64_t word, unsigned ncode) {
-    // word, of a complete code, is not 0, and takes at most 57 bits.
-    const std::uint64_t key = word | std::uint64_t{ncode} << 58;
-    CachedTable& cached = cached_tables[(key * 0x9E3779B97F4A7C15) >> (64 - CACHED_TABLE_BITS)];
-    if (cached.key != key) {
+    // word, of a complete code, is not 0.
+    CachedTable& cached = cached_tables[(word * 0x9E3779B97F4A7C15) >> (64 - CACHED_TABLE_BITS)];
+    if (cached.key != word) {
         std::uint8_t lengths[CODE_LENGTH_SYMBOLS] = {};
         cached.usable = false;
         for (unsigned i = 0; i < ncode; ++i) {
@@ -322,7 +343,7 @@ CachedTable cached_tables[1u << CACHED_TABLE_BITS];
             if (symbol != 0 && symbol < REPEAT_PREVIOUS && length != 0) cached.usable = true;
         }
         build_code_length_table(lengths, cached.table);
-        cached.key = key;
+        cached.key = word;
     }
     // Without a code for any length from 1 to 15, every length is 0 and 256 has no code.
     if (!cached.usable) return BlockLook::fault;

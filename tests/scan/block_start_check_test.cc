@@ -104,6 +104,20 @@ Bytes one_distance() {
     return writer.bytes;
 }
 
+// A dynamic block whose description repeats one length from the last literal/length codes
+// into the distance codes.
+Bytes crossing_run() {
+    std::vector<std::uint8_t> litlen(257, 0);
+    litlen[254] = 1;
+    litlen[255] = 2;
+    litlen[256] = 2;
+    const std::vector<std::uint8_t> distance = {2, 2, 2, 3, 3};
+    BitWriter writer;
+    const std::vector<LzItem> items = {literal(254), literal(255), literal(254)};
+    put_dynamic_block(writer, true, litlen, distance, items);
+    return writer.bytes;
+}
+
 // A fixed-code block that copies from 30,000 bytes back, out of a stored block before it.
 Bytes far_copy() {
     BitWriter writer;
@@ -133,7 +147,7 @@ TEST(BlockStartCheck, RejectsOnlyWhereTheDecoderFaults) {
 }
 
 TEST(BlockStartCheck, TakesWrittenStreamsAndRejectsNoDamageTheDecoderTakes) {
-    for (Bytes stream : {three_kinds(), one_distance(), far_copy()}) {
+    for (Bytes stream : {three_kinds(), one_distance(), crossing_run(), far_copy()}) {
         // Bytes after the stream, as in a file, so that the look does not stop short.
         stream.resize(stream.size() + 16, 0xA5);
         ASSERT_EQ(TrialFile(stream).decode_at(0).result, 0);
