@@ -52,8 +52,8 @@ void set_line(FoundStream& found, const Candidate& candidate, StreamCheck check,
                         candidate.trial.decoded_size, check, covered_end, 0, nullptr, 0};
 }
 
-// A look at the first block header before a trial: most candidates fail there, and the
-// look costs far less than a trial.
+// A look at the first blocks before a trial: most candidates fail there, and the look costs
+// far less than a trial.
 bool may_start_at(const ScanInput& input, std::uint64_t offset, CheckedBlocks checked) {
     std::size_t available = 0;
     const std::uint8_t* const bytes = window_bytes(input, offset, &available);
@@ -71,10 +71,8 @@ void set_name(FoundStream& found, const std::uint8_t* header, std::size_t offset
     found.name_length = std::min(length, NAME_LIMIT);
 }
 
-bool try_gzip(ScanInput& input, std::uint64_t position,
-                                    std::span<const std::uint8_t> here,
-                                    const FinderOptions& options, FoundStream& found,
-             int& output_error) {
+bool try_gzip(ScanInput& input, std::uint64_t position, std::span<const std::uint8_t> here,
+              const FinderOptions& options, FoundStream& found, int& output_error) {
     const std::optional<GzipHeader> header = parse_gzip_header(here);
     if (!header || !may_start_at(input, position + header->size, CheckedBlocks::first)) return false;
     Candidate candidate{StreamKind::gzip, position + header->size, {}, {}, {}};
@@ -97,9 +95,8 @@ bool try_gzip(ScanInput& input, std::uint64_t position,
     return settle(candidate, true, output_error);
 }
 
-bool try_rfc1950(ScanInput& input, std::uint64_t position,
-                                    const FinderOptions& options, FoundStream& found,
-             int& output_error) {
+bool try_rfc1950(ScanInput& input, std::uint64_t position, const FinderOptions& options,
+                 FoundStream& found, int& output_error) {
     if (!may_start_at(input, position + RFC1950_HEADER_SIZE, CheckedBlocks::until_final)) return false;
     Candidate candidate{StreamKind::rfc1950, position + RFC1950_HEADER_SIZE, {}, {}, {}};
     candidate.source = file_source(input, candidate.offset);
@@ -120,10 +117,8 @@ bool zip_record_matches(const TrialDecode& trial, std::uint32_t crc, std::uint64
     return crc == trial.checksum && compressed == trial.stream_bytes && uncompressed == decoded;
 }
 
-bool try_zip(ScanInput& input, std::uint64_t position,
-                                   std::span<const std::uint8_t> here,
-                                   const FinderOptions& options, FoundStream& found,
-             int& output_error) {
+bool try_zip(ScanInput& input, std::uint64_t position, std::span<const std::uint8_t> here,
+             const FinderOptions& options, FoundStream& found, int& output_error) {
     const std::optional<ZipLocalHeader> header = parse_zip_local_header(here);
     if (!header || !may_start_at(input, position + header->size, CheckedBlocks::first)) return false;
     Candidate candidate{StreamKind::zip, position + header->size, {}, {}, {}};
@@ -175,9 +170,8 @@ std::optional<StreamSource> first_idat(ScanInput& input, std::uint64_t position)
     }
 }
 
-bool try_png(ScanInput& input, std::uint64_t position,
-                                   const FinderOptions& options, FoundStream& found,
-             int& output_error) {
+bool try_png(ScanInput& input, std::uint64_t position, const FinderOptions& options,
+             FoundStream& found, int& output_error) {
     std::optional<StreamSource> source = first_idat(input, position);
     if (!source) return false;
     std::uint8_t header[RFC1950_HEADER_SIZE];
