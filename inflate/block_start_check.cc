@@ -82,15 +82,17 @@ constexpr std::array<TableEntry, 512> make_fixed_litlen() {
 
 constexpr std::array<TableEntry, 512> FIXED_LITLEN = make_fixed_litlen();
 
-// The fixed distance code's symbols by their 5 bits.
-constexpr std::array<std::uint8_t, 32> make_fixed_distance() {
-    std::array<std::uint8_t, 32> table{};
-    for (unsigned bits = 0; bits < 32; ++bits)
-        table[bits] = static_cast<std::uint8_t>(reversed(bits, 5));
+// The values of width bits with their bits in reverse order.
+template <unsigned width>
+constexpr std::array<std::uint8_t, 1u << width> make_reversed() {
+    std::array<std::uint8_t, 1u << width> table{};
+    for (unsigned value = 0; value < table.size(); ++value)
+        table[value] = static_cast<std::uint8_t>(reversed(value, width));
     return table;
 }
 
-constexpr std::array<std::uint8_t, 32> FIXED_DISTANCE = make_fixed_distance();
+// The fixed distance code's symbols by their 5 bits.
+constexpr std::array<std::uint8_t, 32> FIXED_DISTANCE = make_reversed<5>();
 
 // How a block's look ended: at a fault, at its end, or where the check gives up.
 enum class BlockLook { fault, ended, undecided };
@@ -155,15 +157,7 @@ constexpr std::array<std::uint8_t, 64> make_code_length_pair_space() {
 
 constexpr std::array<std::uint8_t, 64> CODE_LENGTH_PAIR_SPACE = make_code_length_pair_space();
 
-// 7-bit values with their bits in reverse order.
-constexpr std::array<std::uint8_t, 128> make_reversed_7() {
-    std::array<std::uint8_t, 128> table{};
-    for (unsigned value = 0; value < 128; ++value)
-        table[value] = static_cast<std::uint8_t>(reversed(value, 7));
-    return table;
-}
-
-constexpr std::array<std::uint8_t, 128> REVERSED_7 = make_reversed_7();
+constexpr std::array<std::uint8_t, 128> REVERSED_7 = make_reversed<7>();
 
 // One symbol of the code-length code: its code's bits, and the run of lengths it stands for,
 // run_base plus the extra bits after the code (extra_mask) long, of value, or of the previous

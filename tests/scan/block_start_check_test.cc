@@ -118,11 +118,13 @@ Bytes crossing_run() {
     return writer.bytes;
 }
 
-// A fixed-code block that copies from 30,000 bytes back, out of a stored block before it.
+// A fixed-code block that copies from 30,000 bytes back, out of a stored block before it, with
+// codes of every length: 7 and 8 bits for lengths, 8 and 9 for literals.
 Bytes far_copy() {
     BitWriter writer;
     put_stored_block(writer, false, random_input(32768, 3));
-    put_fixed_block(writer, true, std::vector<LzItem>{match(10, 30000), literal('x')});
+    const std::vector<LzItem> items = {match(10, 30000), literal('x'), literal(0xE9), match(130, 1)};
+    put_fixed_block(writer, true, items);
     return writer.bytes;
 }
 
