@@ -146,6 +146,10 @@ void streamscan_seeds(SeedFolder& seeds) {
         append(all, raw);
         seeds.add(all);
     }
+    // A raw stream at the very start, where the harness also holds the look against it.
+    Bytes alone = {0};
+    append(alone, raw);
+    seeds.add(alone);
     // Real containers of the machine, one of each kind.
     for (const auto& [root, suffix] : {std::pair{"/usr/share/man", ".gz"}, std::pair{"/usr/share/java", ".jar"},
                                        std::pair{"/usr/share", ".png"}}) {

@@ -2,6 +2,9 @@
 // when the first byte is odd. Every line must hold up when its range is cut out and decoded
 // on its own: lines come in file order, lie within the file, and a stream said to reach its
 // final block decodes from exactly its bytes to exactly its size, while a fault does not.
+// And the look that spares most trial decodes may turn down one of the file's first bytes
+// as a stream's start only where the strict trial decode faults.
+#include <algorithm>
 #include <cinttypes>
 #include <cstdint>
 #include <cstdio>
@@ -10,10 +13,12 @@
 #include <string>
 #include <vector>
 
+#include "block_start_check.h"
 #include "decoder_driver.h"
 #include "fuzz_files.h"
 #include "scan_input.h"
 #include "stream_scan.h"
+#include "trial_decoder.h"
 
 namespace {
 
@@ -26,13 +31,18 @@ struct Line {
     unsigned parts;
 };
 
-std::vector<Line> scan(std::span<const std::uint8_t> file, bool raw) {
+std::FILE* scanned_file(std::span<const std::uint8_t> file, ScanInput& input) {
     std::FILE* const scanned = std::tmpfile();
     require(scanned != nullptr && std::fwrite(file.data(), 1, file.size(), scanned) == file.size() &&
                 std::fflush(scanned) == 0,
             "the scanned file could not be made");
-    static ScanInput input;
     require(start_scan_input(input, scanned), "a regular file could not be positioned");
+    return scanned;
+}
+
+std::vector<Line> scan(std::span<const std::uint8_t> file, bool raw) {
+    static ScanInput input;
+    std::FILE* const scanned = scanned_file(file, input);
     MemoryOutput lines = open_memory_output();
     const ScanFailure failure = scan_file(input, FinderOptions{raw, nullptr}, lines.stream);
     std::fclose(scanned);
@@ -74,6 +84,27 @@ void check_line(std::span<const std::uint8_t> file, const Line& line) {
     require(decoded.size() == line.decoded_size, "a stream's d.size is not its decoded size");
 }
 
+// The offsets from the file's start where the look is held against the trial decode.
+constexpr std::size_t LOOKS_CHECKED = 64;
+
+void check_looks(std::span<const std::uint8_t> file) {
+    static ScanInput input;
+    std::FILE* const scanned = scanned_file(file, input);
+    for (std::size_t offset = 0; offset < std::min(file.size(), LOOKS_CHECKED); ++offset) {
+        const std::span<const std::uint8_t> here = file.subspan(offset);
+        const bool first_block = may_start_stream(here, CheckedBlocks::first);
+        const bool until_final = may_start_stream(here, CheckedBlocks::until_final);
+        require(first_block || !until_final, "the longer look takes what the first block's turns down");
+        if (until_final) continue;
+        StreamSource source = file_source(input, offset);
+        DecodedFile nowhere{nullptr, nullptr, 0};
+        const DecodeOutcome outcome = decode_trial(input, source, StreamChecksum::none, nowhere).outcome;
+        require(outcome.result != 0, "the look turns down a stream that decodes");
+        require(first_block || outcome.block == 1, "the first block's look turns down a stream past its first block");
+    }
+    std::fclose(scanned);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -85,5 +116,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         check_line(file, line);
         previous_end = line.offset + (line.parts > 1 ? 1 : line.length);
     }
+    check_looks(file);
     return 0;
 }
