@@ -9,8 +9,8 @@
 
 // Container headers are parsed from the window, so this much of the file lies in it past a
 // position where one is parsed, unless the file ends first. A zip local header with its
-// longest name and extra field takes 30 + 2 * 65,535 bytes. The window holds this and little
-// more, so that what the scan reads is still in the processor's cache when it looks at it.
+// longest name and extra field takes 30 + 2 * 65,535 bytes. The window holds 256 KiB more:
+// little enough that what the scan reads is still in the processor's cache when it looks.
 inline constexpr std::size_t WINDOW_LOOKAHEAD = 196608;
 inline constexpr std::size_t WINDOW_SIZE = 262144 + WINDOW_LOOKAHEAD;
 static_assert(30 + 2 * 65535 <= WINDOW_LOOKAHEAD);

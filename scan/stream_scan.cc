@@ -80,7 +80,7 @@ std::uint64_t next_marker(const std::uint8_t* bytes, std::size_t available, std:
                           std::uint64_t limit) {
     const auto count = static_cast<std::size_t>(limit - start);
     // 128 positions at a time, each found position one bit: in x86-64 code, where one
-    // position in sixty or so is tried, a branch for every sixteen would go wrong often.
+    // position in fifty or so is found, a branch for every sixteen would go wrong often.
     constexpr std::size_t CHUNK = 128;
     std::size_t i = 0;
     // The third byte is read too, so the vectors stop one byte short of the bytes given.
@@ -96,7 +96,7 @@ std::uint64_t next_marker(const std::uint8_t* bytes, std::size_t available, std:
             std::uint64_t found = 0;
             for (std::size_t half = 0; half < 8; ++half)
                 found |= lane_bits(halves[8 * word + half]) << (8 * half);
-            // The lanes hold exactly the markers, so only an RFC 1950 one is looked at further.
+            // The lanes hold markers only, of which only an RFC 1950 one is looked at further.
             for (; found != 0; found &= found - 1) {
                 const std::size_t at = i + 64 * word + static_cast<std::size_t>(std::countr_zero(found));
                 if (!is_rfc1950_cmf(bytes[at]) || rfc1950_may_start(bytes + at, available - at))
