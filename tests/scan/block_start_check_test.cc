@@ -6,15 +6,13 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <span>
-#include <string>
 #include <vector>
 
 #include "block_start_check.h"
 #include "deflate_writer.h"
 #include "generated_inputs.h"
+#include "program_runner.h"
 #include "scan_input.h"
 #include "trial_decoder.h"
 
@@ -72,18 +70,6 @@ Looks check_offsets(const Bytes& bytes, std::size_t first, std::size_t count) {
     return looks;
 }
 
-Bytes file_bytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-std::vector<LzItem> text_items(std::vector<LzItem> items) {
-    for (const LzItem item : literals("the look ahead of the scan reads the header"))
-        items.push_back(item);
-    items.push_back(match(12, 20));
-    return items;
-}
-
 void put_dynamic(BitWriter& writer, bool final, const std::vector<LzItem>& items) {
     const BlockCodeLengths lengths = code_lengths_for(items);
     put_dynamic_block(writer, final, lengths.litlen, lengths.distance, items);
@@ -93,7 +79,10 @@ void put_dynamic(BitWriter& writer, bool final, const std::vector<LzItem>& items
 Bytes three_kinds() {
     BitWriter writer;
     put_stored_block(writer, false, Bytes{'a', 'b', 'c'});
-    const std::vector<LzItem> items = text_items({match(3, 3)});
+    std::vector<LzItem> items = {match(3, 3)};
+    for (const LzItem item : literals("the look ahead of the scan reads the header"))
+        items.push_back(item);
+    items.push_back(match(12, 20));
     put_fixed_block(writer, false, items);
     put_dynamic(writer, true, items);
     return writer.bytes;
@@ -137,7 +126,7 @@ TEST(BlockStartCheck, RejectsOnlyWhereTheDecoderFaults) {
         std::size_t first;
         double least_rejected;  // of the offsets tried
     };
-    const Bytes program = file_bytes(CODE_SAMPLE);
+    const Bytes program = read_file(CODE_SAMPLE);
     ASSERT_GT(program.size(), 32768u);
     const Case cases[] = {
         {"noise", random_input(16384, 11), 0, 0.9},
