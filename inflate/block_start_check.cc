@@ -345,9 +345,13 @@ CachedTable cached_tables[1u << CACHED_TABLE_BITS];
 }
 
 BlockLook dynamic_block(MemoryBits& bits) {
-    const unsigned nlen = take(bits, 5) + 257;
-    const unsigned ndist = take(bits, 5) + 1;
-    const unsigned ncode = take(bits, 4) + 4;
+    // The counts, 14 bits, from one word: the block header before them came from the last.
+    if (!has_word(bits)) return BlockLook::undecided;
+    const std::uint64_t counts = peek(bits);
+    bits.position += 14;
+    const unsigned nlen = static_cast<unsigned>(counts & 31) + 257;
+    const unsigned ndist = static_cast<unsigned>((counts >> 5) & 31) + 1;
+    const unsigned ncode = static_cast<unsigned>((counts >> 10) & 15) + 4;
     if (nlen > MAX_LITLEN_CODES || ndist > MAX_DISTANCE_CODES) return BlockLook::fault;
     // The 3-bit lengths of the code-length code, all in one word. read_dynamic_header takes
     // them only when they fill the code space exactly, or when there are no codes at all, and

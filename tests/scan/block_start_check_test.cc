@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <span>
 #include <vector>
 
@@ -49,12 +50,16 @@ struct Looks {
     std::size_t rejected = 0;
 };
 
-// Both looks at every offset from first on, each rejection held against the decoder.
+// Both looks at every offset from first on, each rejection held against the decoder. The
+// bytes lie in an allocation of their own size, so that a look that reads past them shows
+// in the sanitizer build.
 Looks check_offsets(const Bytes& bytes, std::size_t first, std::size_t count) {
     TrialFile trials(bytes);
+    const std::unique_ptr<std::uint8_t[]> exact(new std::uint8_t[bytes.size()]);
+    std::copy(bytes.begin(), bytes.end(), exact.get());
     Looks looks;
     for (std::size_t offset = first; offset < first + count && offset < bytes.size(); ++offset) {
-        const std::span<const std::uint8_t> here(bytes.data() + offset, bytes.size() - offset);
+        const std::span<const std::uint8_t> here(exact.get() + offset, bytes.size() - offset);
         const bool first_block = may_start_stream(here, CheckedBlocks::first);
         const bool until_final = may_start_stream(here, CheckedBlocks::until_final);
         looks.tried += 1;
@@ -136,6 +141,22 @@ TEST(BlockStartCheck, RejectsOnlyWhereTheDecoderFaults) {
     for (const Case& c : cases) {
         const Looks looks = check_offsets(c.bytes, c.first, 16384);
         EXPECT_GE(looks.rejected, c.least_rejected * static_cast<double>(looks.tried)) << c.what;
+    }
+}
+
+// Short bytes with every first byte, each in an allocation of its own size: in the sanitizer
+// build a look that reads past the last byte fails here.
+TEST(BlockStartCheck, ReadsNothingPastTheBytes) {
+    const Bytes noise = random_input(32, 7);
+    for (std::size_t size = 1; size <= noise.size(); ++size) {
+        for (unsigned first = 0; first < 256; ++first) {
+            const std::unique_ptr<std::uint8_t[]> bytes(new std::uint8_t[size]);
+            std::copy(noise.begin(), noise.begin() + static_cast<std::ptrdiff_t>(size), bytes.get());
+            bytes[0] = static_cast<std::uint8_t>(first);
+            const std::span<const std::uint8_t> span(bytes.get(), size);
+            EXPECT_TRUE(may_start_stream(span, CheckedBlocks::until_final) ||
+                        !may_start_stream(span, CheckedBlocks::first));
+        }
     }
 }
 
