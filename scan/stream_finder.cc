@@ -292,14 +292,15 @@ bool find_stream(ScanInput& input, std::uint64_t position, const FinderOptions& 
     if (bytes == nullptr) return false;
     // gzip and zip headers are parsed from the window, which is moved to hold the longest
     // they can be; their markers are rare in any file.
-    if (available >= 2 && may_start_marker(bytes) && (bytes[0] == GZIP_ID1 || bytes[0] == ZIP_SIGNATURE[0])) {
+    const bool marker = available >= 2 && may_start_marker(bytes);
+    if (marker && (bytes[0] == GZIP_ID1 || bytes[0] == ZIP_SIGNATURE[0])) {
         if (!cover_position(input, position, WINDOW_LOOKAHEAD)) return false;
         bytes = window_bytes(input, position, &available);
         if (bytes == nullptr) return false;
     }
     const std::span<const std::uint8_t> here(bytes, std::min(available, WINDOW_LOOKAHEAD));
     bool has_line = false;
-    if (here.size() >= 2 && may_start_marker(bytes)) {
+    if (marker) {
         if (bytes[0] == GZIP_ID1)
             has_line = try_gzip(input, position, here, options, found, output_error);
         else if (bytes[0] == ZIP_SIGNATURE[0])

@@ -33,8 +33,8 @@ bool rfc1950_may_start(const std::uint8_t* bytes, std::size_t available) {
                             CheckedBlocks::until_final);
 }
 
-// Whether a marker may start at bytes, with available bytes from there.
-bool may_start_at(const std::uint8_t* bytes, std::size_t available) {
+// Whether a marker worth a try starts at bytes, with available bytes from there.
+bool marker_worth_trying(const std::uint8_t* bytes, std::size_t available) {
     if (!may_start_marker(bytes)) return false;
     return !is_rfc1950_header(bytes[0], bytes[1]) || rfc1950_may_start(bytes, available);
 }
@@ -105,7 +105,7 @@ std::uint64_t next_marker(const std::uint8_t* bytes, std::size_t available, std:
         }
     }
     for (; i < count; ++i)
-        if (may_start_at(bytes + i, available - i)) return start + i;
+        if (marker_worth_trying(bytes + i, available - i)) return start + i;
     return limit;
 }
 
