@@ -48,4 +48,11 @@ void flush_to_byte(CoderState& state) {
     }
 }
 
+std::size_t padded_held_bits(const CoderState& state, std::uint8_t bytes[4]) {
+    const std::size_t count = (state.bit_count + 7) / 8;
+    for (std::size_t i = 0; i < count; ++i)
+        bytes[i] = static_cast<std::uint8_t>(state.bit_buffer >> (8 * i));
+    return count;
+}
+
 }  // namespace coder

@@ -2,6 +2,7 @@
 // buffer's refills the only places besides the final yield where the worker is suspended.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "coder_state.h"
@@ -40,6 +41,10 @@ inline void put_aligned_byte(CoderState& state, const std::uint8_t byte) {
 
 // Appends n whole bytes at a byte boundary, in runs as long as the output buffer allows.
 void put_aligned_bytes(CoderState& state, const std::uint8_t* bytes, std::uint32_t n);
+
+// The bits held and not yet stored, padded with zero bits to whole bytes, at most 4 of them:
+// for a driver that ends the stream where its input failed, with every bit coded so far.
+std::size_t padded_held_bits(const CoderState& state, std::uint8_t bytes[4]);
 
 // Bytes a reader has fetched once it has read the bits before bit_position, when it fetches
 // a byte only for its first bit: the lines count a byte where its first bit lies.

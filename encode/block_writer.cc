@@ -3,21 +3,22 @@
 #include "block_writer.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 
 #include "bit_writer.h"
 #include "huffman_lengths.h"
+#include "statistics_line.h"
 
 namespace coder {
 
 namespace {
 
-constexpr unsigned STORED_TYPE = 0;
-constexpr unsigned FIXED_TYPE = 1;
-constexpr unsigned DYNAMIC_TYPE = 2;
+using deflate::BLOCK_HEADER_BITS;
+using deflate::LONGEST_STORED_BLOCK;
+constexpr unsigned STORED_TYPE = deflate::STORED_BLOCK;
+constexpr unsigned FIXED_TYPE = deflate::FIXED_BLOCK;
+constexpr unsigned DYNAMIC_TYPE = deflate::DYNAMIC_BLOCK;
 
-constexpr unsigned BLOCK_HEADER_BITS = 3;
 constexpr unsigned STORED_LENGTH_BITS = 32;  // LEN and NLEN
 constexpr unsigned COUNT_FIELD_BITS = 5 + 5 + 4;  // HLIT, HDIST, HCLEN
 constexpr unsigned CODE_LENGTH_LENGTH_BITS = 3;
@@ -25,11 +26,9 @@ constexpr unsigned FEWEST_CODE_LENGTH_LENGTHS = 4;
 constexpr unsigned FEWEST_LITLEN_LENGTHS = 257;
 
 // The repeat codes of a code description (RFC 1951 section 3.2.7).
-constexpr std::uint8_t REPEAT_PREVIOUS = 16;  // 3..6 times the previous length, 2 extra bits
-constexpr std::uint8_t SHORT_ZERO_RUN = 17;   // 3..10 zeros, 3 extra bits
-constexpr std::uint8_t LONG_ZERO_RUN = 18;    // 11..138 zeros, 7 extra bits
-constexpr std::uint8_t REPEAT_EXTRA_BITS[CODE_LENGTH_SYMBOLS] = {
-    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 3, 7};
+constexpr auto REPEAT_PREVIOUS = static_cast<std::uint8_t>(deflate::REPEAT_PREVIOUS);
+constexpr auto SHORT_ZERO_RUN = static_cast<std::uint8_t>(deflate::SHORT_ZERO_RUN);
+constexpr auto LONG_ZERO_RUN = static_cast<std::uint8_t>(deflate::LONG_ZERO_RUN);
 
 struct FixedCodes {
     std::uint16_t litlen_code[FIXED_LITLEN_SYMBOLS];
@@ -57,13 +56,12 @@ struct CodeTables {
 void print_line(const CoderState& state, const unsigned type, const std::uint64_t start,
                 const std::uint64_t header_end, const std::uint64_t end,
                 const std::uint64_t produced) {
-    if (state.lines == nullptr) return;
-    // The 32-bit counts of the decoder's line, printed signed as it prints them.
-    const auto header = static_cast<std::uint32_t>(fetched_bytes(header_end) - fetched_bytes(start));
-    const auto data = static_cast<std::uint32_t>(fetched_bytes(end) - fetched_bytes(header_end));
-    std::fprintf(state.lines, "type=%i h.size=%5i c.size=%5i d.size=%5i\n", static_cast<int>(type),
-                 static_cast<int>(header), static_cast<int>(data),
-                 static_cast<int>(static_cast<std::uint32_t>(produced)));
+    // The 32-bit counts of the decoder's line.
+    deflate::print_statistics_line(
+        state.lines, deflate::BlockSizes{type,
+                                         static_cast<std::uint32_t>(fetched_bytes(header_end) - fetched_bytes(start)),
+                                         static_cast<std::uint32_t>(fetched_bytes(end) - fetched_bytes(header_end)),
+                                         static_cast<std::uint32_t>(produced)});
 }
 
 // Counts the symbols of the tokens (and the end-of-block code); returns the data size, and
@@ -84,7 +82,7 @@ std::uint64_t count_symbols(CoderState& state, const std::uint32_t count, std::u
         codes.distance_count[distance_symbol(token.distance)] += 1;
         data_size += token.value;
     }
-    codes.litlen_count[END_OF_BLOCK_SYMBOL] = 1;
+    codes.litlen_count[END_OF_BLOCK] = 1;
     extra_bits = 0;
     for (unsigned i = 0; i < LENGTH_EXTRA.size(); ++i)
         extra_bits += std::uint64_t{codes.litlen_count[FIRST_LENGTH_SYMBOL + i]} * LENGTH_EXTRA[i];
@@ -149,10 +147,10 @@ std::uint32_t used_length(const std::uint8_t* lengths, const unsigned n, const u
 // Builds the block's dynamic codes from its counts; returns the bits of the code
 // description after the 3 header bits.
 std::uint64_t build_dynamic_codes(BlockCodes& codes) {
-    limited_code_lengths(codes.litlen_count, LITLEN_SYMBOLS, LONGEST_CODE, codes.litlen_length);
+    limited_code_lengths(codes.litlen_count, LITLEN_SYMBOLS, MAX_CODE_LENGTH, codes.litlen_length);
     canonical_codes(codes.litlen_length, LITLEN_SYMBOLS, codes.litlen_code);
     // No match at all leaves every distance length 0: one length of 0 says so.
-    limited_code_lengths(codes.distance_count, DISTANCE_SYMBOLS, LONGEST_CODE, codes.distance_length);
+    limited_code_lengths(codes.distance_count, DISTANCE_SYMBOLS, MAX_CODE_LENGTH, codes.distance_length);
     canonical_codes(codes.distance_length, DISTANCE_SYMBOLS, codes.distance_code);
     codes.litlen_used = used_length(codes.litlen_length, LITLEN_SYMBOLS, FEWEST_LITLEN_LENGTHS);
     codes.distance_used = used_length(codes.distance_length, DISTANCE_SYMBOLS, 1);
@@ -164,18 +162,18 @@ std::uint64_t build_dynamic_codes(BlockCodes& codes) {
     std::copy(std::begin(codes.code_length_count), std::end(codes.code_length_count), counts);
     if (std::count_if(std::begin(counts), std::end(counts), [](std::uint32_t c) { return c != 0; }) == 1)
         counts[counts[0] == 0 ? 0 : 1] = 1;
-    limited_code_lengths(counts, CODE_LENGTH_SYMBOLS, LONGEST_CODE_LENGTH_CODE, codes.code_length_length);
+    limited_code_lengths(counts, CODE_LENGTH_SYMBOLS, MAX_CODE_LENGTH_CODE_LENGTH, codes.code_length_length);
     canonical_codes(codes.code_length_length, CODE_LENGTH_SYMBOLS, codes.code_length_code);
 
     unsigned used = CODE_LENGTH_SYMBOLS;
-    while (used > FEWEST_CODE_LENGTH_LENGTHS && codes.code_length_length[CODE_LENGTH_WRITE_ORDER[used - 1]] == 0)
+    while (used > FEWEST_CODE_LENGTH_LENGTHS && codes.code_length_length[CODE_LENGTH_ORDER[used - 1]] == 0)
         --used;
     codes.code_length_used = used;
 
     std::uint64_t bits = COUNT_FIELD_BITS + CODE_LENGTH_LENGTH_BITS * std::uint64_t{used};
     for (std::uint32_t i = 0; i < codes.description_size; ++i) {
         const std::uint8_t symbol = codes.description_symbol[i];
-        bits += codes.code_length_length[symbol] + REPEAT_EXTRA_BITS[symbol];
+        bits += codes.code_length_length[symbol] + deflate::repeat_extra_bits(symbol);
     }
     return bits;
 }
@@ -186,11 +184,11 @@ void write_code_description(CoderState& state) {
     put_bits(state, codes.distance_used - 1, 5);
     put_bits(state, codes.code_length_used - FEWEST_CODE_LENGTH_LENGTHS, 4);
     for (unsigned i = 0; i < codes.code_length_used; ++i)
-        put_bits(state, codes.code_length_length[CODE_LENGTH_WRITE_ORDER[i]], CODE_LENGTH_LENGTH_BITS);
+        put_bits(state, codes.code_length_length[CODE_LENGTH_ORDER[i]], CODE_LENGTH_LENGTH_BITS);
     for (std::uint32_t i = 0; i < codes.description_size; ++i) {
         const std::uint8_t symbol = codes.description_symbol[i];
         put_bits(state, codes.code_length_code[symbol], codes.code_length_length[symbol]);
-        put_bits(state, codes.description_extra[i], REPEAT_EXTRA_BITS[symbol]);
+        put_bits(state, codes.description_extra[i], deflate::repeat_extra_bits(symbol));
     }
 }
 
@@ -249,7 +247,7 @@ void write_tokens(CoderState& state, const std::uint32_t count, const CodeTables
                      static_cast<std::uint64_t>(token.distance - DISTANCE_BASE[distance]) << distance_code_bits,
                  distance_code_bits + DISTANCE_EXTRA[distance]);
     }
-    put_bits(state, tables.litlen_code[END_OF_BLOCK_SYMBOL], tables.litlen_length[END_OF_BLOCK_SYMBOL]);
+    put_bits(state, tables.litlen_code[END_OF_BLOCK], tables.litlen_length[END_OF_BLOCK]);
 }
 
 // Where the replay of a block's tokens stands while its stored pieces are written.
@@ -360,7 +358,7 @@ void write_empty_final_block(CoderState& state) {
     const std::uint64_t start = state.bit_position;
     put_bits(state, 1u | FIXED_TYPE << 1, BLOCK_HEADER_BITS);
     const std::uint64_t header_end = state.bit_position;
-    put_bits(state, FIXED_CODES.litlen_code[END_OF_BLOCK_SYMBOL], FIXED_LITLEN_LENGTHS[END_OF_BLOCK_SYMBOL]);
+    put_bits(state, FIXED_CODES.litlen_code[END_OF_BLOCK], FIXED_LITLEN_LENGTHS[END_OF_BLOCK]);
     print_line(state, FIXED_TYPE, start, header_end, state.bit_position, 0);
 }
 

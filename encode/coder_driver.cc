@@ -1,12 +1,13 @@
-// The coder's driver loop, the one place that switches to the worker, and the two static
-// buffers it owns.
+// The coder's driver and the two static buffers it owns.
 #include "coder_driver.h"
 
-#include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <span>
 
+#include "bit_writer.h"
 #include "block_splitting.h"
+#include "program_files.h"
 
 namespace coder {
 
@@ -23,13 +24,17 @@ void run_coder_worker(StreamContext* context) {
     coder_worker(reinterpret_cast<CoderState*>(context));
 }
 
-// Writes the first size bytes of the output buffer and points the context at it afresh.
-// Returns 0, or the error number of a short write.
-int write_output(std::FILE* output, const std::size_t size) {
-    const bool written = std::fwrite(output_buffer, 1, size, output) == size;
-    state.context.out_pos = state.context.out_begin = output_buffer;
-    state.context.out_end = output_buffer + BUFFER_SIZE;
-    return written ? 0 : errno != 0 ? errno : EIO;
+CodeFileOutcome outcome_of(const worker::DriveOutcome driven) {
+    switch (driven) {
+    case worker::DriveOutcome::read_failed:
+        return CodeFileOutcome::read_failed;
+    case worker::DriveOutcome::write_failed:
+        return CodeFileOutcome::write_failed;
+    case worker::DriveOutcome::finished:
+        break;
+    }
+    return state.fault.problem != TokenProblem::none ? CodeFileOutcome::invalid_token
+                                                     : CodeFileOutcome::finished;
 }
 
 }  // namespace
@@ -46,33 +51,25 @@ CodeFileResult code_token_file(std::FILE* input, std::FILE* output, std::FILE* l
     context.in_pos = context.in_begin = context.in_end = nullptr;
     context.status = STATUS_DONE;
 
-    for (;;) {
-        switch (switch_to_worker(&context, run_coder_worker)) {
-        case STATUS_NEED_INPUT: {
-            const std::size_t size = std::fread(input_buffer, 1, BUFFER_SIZE, input);
-            if (std::ferror(input)) return CodeFileResult{CodeFileOutcome::read_failed, errno, {}};
-            if (size == 0) context.end_of_input = 1;
-            context.in_pos = context.in_begin = input_buffer;
-            context.in_end = input_buffer + size;
-            break;
-        }
-        case STATUS_OUTPUT_FULL:
-            if (const int error = write_output(output, BUFFER_SIZE); error != 0)
-                return CodeFileResult{CodeFileOutcome::write_failed, error, {}};
-            break;
-        case STATUS_DONE: {
-            const auto size = static_cast<std::size_t>(context.out_pos - output_buffer);
-            if (const int error = write_output(output, size); error != 0)
-                return CodeFileResult{CodeFileOutcome::write_failed, error, {}};
-            if (state.fault.problem != TokenProblem::none)
-                return CodeFileResult{CodeFileOutcome::invalid_token, 0, state.fault};
-            return CodeFileResult{CodeFileOutcome::finished, 0, {}};
-        }
-        default:
-            // No worker yields another status; the next pass resumes it at once.
-            break;
-        }
+    const worker::DriveResult driven = worker::drive_worker(
+        context, run_coder_worker,
+        [input](StreamContext& refilled) {
+            std::size_t size = 0;
+            if (const int error = files::read_block(input, input_buffer, BUFFER_SIZE, size); error != 0)
+                return error;
+            if (size == 0) refilled.end_of_input = 1;
+            refilled.in_pos = refilled.in_begin = input_buffer;
+            refilled.in_end = input_buffer + size;
+            return 0;
+        },
+        [output](std::span<const std::uint8_t> bytes, bool) { return files::write_bytes(output, bytes); });
+    if (driven.outcome == worker::DriveOutcome::read_failed) {
+        // The worker waits for tokens only between blocks, so the bits it holds end the last
+        // block it wrote: with them the output decodes to every block whose line was printed.
+        std::uint8_t held[4];
+        files::write_bytes(output, {held, padded_held_bits(state, held)});
     }
+    return CodeFileResult{outcome_of(driven.outcome), driven.error, state.fault};
 }
 
 }  // namespace coder

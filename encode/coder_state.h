@@ -7,11 +7,19 @@
 #include <cstdio>
 #include <type_traits>
 
-#include "deflate_alphabet.h"
+#include "symbol_lookup.h"
 #include "stream_context.h"
 #include "token_output.h"
 
 namespace coder {
+
+using tokenize::Token;
+using worker::BUFFER_SIZE;
+using worker::STATUS_DONE;
+using worker::STATUS_NEED_INPUT;
+using worker::STATUS_OUTPUT_FULL;
+using worker::StreamContext;
+using worker::yield_to_driver;
 
 // How every block is coded: the cheapest of the three, or one forced for all.
 enum class BlockCoding : std::uint8_t { best, stored, fixed, dynamic };
@@ -25,13 +33,10 @@ inline constexpr std::uint32_t BLOCK_TOKEN_BOUND = 16384;
 // match reaches back. When a match might pass the window's end, the history slides to its
 // start, once per REPLAY_WINDOW_SIZE - REPLAY_HISTORY bytes or so. Copies run in 8-byte
 // steps that may write up to 7 bytes past a match; the slack takes them.
-inline constexpr std::uint32_t REPLAY_HISTORY = FARTHEST_MATCH;
+inline constexpr std::uint32_t REPLAY_HISTORY = LARGEST_DISTANCE;
 inline constexpr std::uint32_t REPLAY_WINDOW_SIZE = 3 * REPLAY_HISTORY;
 inline constexpr std::uint32_t REPLAY_COPY_STEP = 8;
 static_assert(REPLAY_WINDOW_SIZE >= REPLAY_HISTORY + MATCH_LENGTH_MAX + MATCH_LENGTH_MAX);
-
-// The longest stored block RFC 1951 allows (LEN is 16 bits).
-inline constexpr std::uint32_t LONGEST_STORED_BLOCK = 65535;
 
 // What is wrong with the first bad token.
 enum class TokenProblem : std::uint8_t {

@@ -15,7 +15,7 @@ constexpr unsigned LIST_CAPACITY = 2 * LARGEST_ALPHABET;
 
 // Per list: whether each item is a package (else a coin), in weight order. Static: the
 // coder's memory is all static, and the worker stack stays small.
-bool is_package[LONGEST_CODE][LIST_CAPACITY];
+bool is_package[MAX_CODE_LENGTH][LIST_CAPACITY];
 std::uint32_t list_weight[2][LIST_CAPACITY];
 
 }  // namespace
@@ -39,7 +39,7 @@ void limited_code_lengths(const std::uint32_t* counts, const unsigned n, const u
     });
 
     // List 0 is the deepest: the coins alone.
-    unsigned size[LONGEST_CODE];
+    unsigned size[MAX_CODE_LENGTH];
     for (unsigned i = 0; i < m; ++i) {
         list_weight[0][i] = counts[order[i]];
         is_package[0][i] = false;
@@ -70,7 +70,7 @@ void limited_code_lengths(const std::uint32_t* counts, const unsigned n, const u
     // Walk down from the top list: the packages among the items taken in one list are the
     // first packages of that list, made of the first 2p items of the next deeper list.
     // Coins are merged lightest first, so the coins taken are always the lightest symbols.
-    unsigned coins_taken[LONGEST_CODE];
+    unsigned coins_taken[MAX_CODE_LENGTH];
     unsigned taken = 2 * m - 2;
     for (unsigned level = limit; level-- > 0;) {
         unsigned packages = 0;

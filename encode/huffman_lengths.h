@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "deflate_alphabet.h"
+#include "symbol_lookup.h"
 
 namespace coder {
 
@@ -20,13 +20,13 @@ void limited_code_lengths(const std::uint32_t* counts, unsigned n, unsigned limi
 // The canonical codes of the n lengths, each bit-reversed so that it can be written lowest
 // bit first. Symbols of length 0 get code 0. Usable at compile time, for the fixed codes.
 constexpr void canonical_codes(const std::uint8_t* lengths, const unsigned n, std::uint16_t* codes) {
-    unsigned length_count[LONGEST_CODE + 1] = {};
+    unsigned length_count[MAX_CODE_LENGTH + 1] = {};
     for (unsigned s = 0; s < n; ++s)
         length_count[lengths[s]] += 1;
     length_count[0] = 0;
-    unsigned next_code[LONGEST_CODE + 1] = {};
+    unsigned next_code[MAX_CODE_LENGTH + 1] = {};
     unsigned code = 0;
-    for (unsigned length = 1; length <= LONGEST_CODE; ++length) {
+    for (unsigned length = 1; length <= MAX_CODE_LENGTH; ++length) {
         code = (code + length_count[length - 1]) << 1;
         next_code[length] = code;
     }

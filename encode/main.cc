@@ -12,6 +12,8 @@
 
 namespace {
 
+using namespace files;
+
 constexpr int EXIT_INVALID_TOKEN = 1;
 constexpr int EXIT_REFUSED = 2;
 
@@ -58,12 +60,13 @@ int main(int argc, char* argv[]) {
     if (output == nullptr) return report(output_name, std::strerror(errno));
 
     const coder::CodeFileResult result = coder::code_token_file(input, output, lines_stream(output), coding);
-    if (result.outcome == coder::CodeFileOutcome::read_failed)
-        return report(tokens_name, std::strerror(result.error));
     if (result.outcome == coder::CodeFileOutcome::write_failed)
         return report(output_name, std::strerror(result.error));
-    if (const int error = close_output_file(output); error != 0)
-        return report(output_name, std::strerror(error));
+    // Closed before a read error is reported, so that the stream coded before it is kept.
+    const int close_error = close_output_file(output);
+    if (result.outcome == coder::CodeFileOutcome::read_failed)
+        return report(tokens_name, std::strerror(result.error));
+    if (close_error != 0) return report(output_name, std::strerror(close_error));
     if (const int error = finish_standard_output(); error != 0)
         return report("standard output", std::strerror(error));
 

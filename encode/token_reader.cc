@@ -23,7 +23,7 @@ bool accept_token(CoderState& state, const Token token) {
     } else {
         if (token.value < MATCH_LENGTH_MIN || token.value > MATCH_LENGTH_MAX)
             return refuse(state, token, TokenProblem::length_out_of_range);
-        if (token.distance > FARTHEST_MATCH) return refuse(state, token, TokenProblem::distance_too_far);
+        if (token.distance > LARGEST_DISTANCE) return refuse(state, token, TokenProblem::distance_too_far);
         if (token.distance > state.data_position)
             return refuse(state, token, TokenProblem::reaches_before_start);
         state.data_position += token.value;

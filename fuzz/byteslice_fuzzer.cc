@@ -10,6 +10,8 @@
 #include "fuzz_files.h"
 #include "range_copy.h"
 
+using namespace slice;
+
 namespace {
 
 std::uint32_t little_endian_32(const std::uint8_t* bytes) {

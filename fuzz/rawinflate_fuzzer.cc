@@ -15,6 +15,8 @@
 #include "decoder_state.h"
 #include "fuzz_files.h"
 
+using namespace inflate;
+
 namespace {
 
 struct Decoded {
@@ -29,7 +31,7 @@ Decoded decode(std::span<const std::uint8_t> stream) {
     const DecodeFileResult file_result = decode_file(input, output.stream, nullptr);
     std::fclose(input);
     Decoded decoded{file_result.decode.result, file_result.stream_bytes, close_memory_output(output)};
-    require(file_result.outcome == DecodeFileOutcome::finished, "a memory file failed to read or write");
+    require(file_result.outcome == worker::DriveOutcome::finished, "a memory file failed to read or write");
     return decoded;
 }
 

@@ -20,6 +20,8 @@
 #include "stream_scan.h"
 #include "trial_decoder.h"
 
+using namespace inflate;
+
 namespace {
 
 struct Line {
@@ -72,7 +74,7 @@ void check_line(std::span<const std::uint8_t> file, const Line& line) {
     const DecodeFileResult result = decode_file(input, output.stream, nullptr);
     std::fclose(input);
     const std::vector<std::uint8_t> decoded = close_memory_output(output);
-    require(result.outcome == DecodeFileOutcome::finished, "a memory file failed to read or write");
+    require(result.outcome == worker::DriveOutcome::finished, "a memory file failed to read or write");
     if (check == "fault") {
         require(result.decode.result != 0 || result.decode.read_through != 0,
                 "a fault line whose bytes decode cleanly to the final block");

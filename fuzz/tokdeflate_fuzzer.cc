@@ -13,6 +13,8 @@
 #include "decoder_driver.h"
 #include "fuzz_files.h"
 
+using namespace inflate;
+
 namespace {
 
 constexpr coder::BlockCoding CODINGS[] = {coder::BlockCoding::best, coder::BlockCoding::dynamic,
@@ -76,7 +78,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const DecodeFileResult result = decode_file(input, decoded.stream, nullptr);
     std::fclose(input);
     const std::vector<std::uint8_t> bytes = close_memory_output(decoded);
-    require(result.outcome == DecodeFileOutcome::finished && result.decode.result == 0,
+    require(result.outcome == worker::DriveOutcome::finished && result.decode.result == 0,
             "the stream does not decode to its final block");
     require(result.decode.read_through == 0, "the stream holds a fault that a decoder reads through");
     require(result.stream_bytes == written.size(), "the stream does not end with its final block");

@@ -6,9 +6,15 @@
 
 #include "decoder_state.h"
 
+namespace inflate {
+
 // Suspends the worker for a refill; ends decoding with ERR_INPUT_ENDED if the refill
 // brought no byte. Kept out of line: it runs once per 64 KiB of input.
 void wait_for_input(DecoderState& state);
+
+// Records result in the state's outcome and yields STATUS_DONE, from any depth of the worker;
+// the frames below are abandoned. Never returns.
+[[noreturn]] void finish_decoding(DecoderState& state, std::int32_t result);
 
 inline std::uint8_t next_input_byte(DecoderState& state) {
     if (state.context.in_pos >= state.context.in_end) [[unlikely]]
@@ -37,8 +43,8 @@ inline std::uint32_t get_bits(DecoderState& state, unsigned n) {
 inline void yield_if_output_full(DecoderState& state) {
     if (state.context.out_pos >= state.context.out_end) [[unlikely]] {
         // Every driver flushes at least once per 64 KiB, so bytes_out never wraps unseen.
-        if (state.bytes_out >= LARGEST_DISTANCE) state.history_filled = 1;
-        yield_to_driver(&state.context, STATUS_OUTPUT_FULL);
+        if (state.bytes_out >= deflate::LARGEST_DISTANCE) state.history_filled = 1;
+        worker::yield_to_driver(&state.context, worker::STATUS_OUTPUT_FULL);
     }
 }
 
@@ -48,3 +54,5 @@ inline void put_output_byte(DecoderState& state, std::uint8_t value) {
     *state.context.out_pos++ = value;
     yield_if_output_full(state);
 }
+
+}  // namespace inflate

@@ -7,17 +7,23 @@
 #include <cstddef>
 #include <cstring>
 
+#include "alphabet.h"
 #include "bit_reader.h"
-#include "block_loop.h"
 #include "decoder_state.h"
 #include "huffman_table.h"
 
+namespace inflate {
+
 namespace {
 
-constexpr std::int32_t END_OF_BLOCK = 256;
-constexpr std::int32_t FIRST_LENGTH_SYMBOL = 257;
-constexpr std::int32_t LENGTH_SYMBOLS = 29;
-constexpr std::uint32_t MAX_MATCH_LENGTH = 258;
+using deflate::DISTANCE_BASE;
+using deflate::DISTANCE_EXTRA;
+using deflate::LENGTH_BASE;
+using deflate::LENGTH_EXTRA;
+constexpr std::int32_t END_OF_BLOCK = deflate::END_OF_BLOCK;
+constexpr std::int32_t FIRST_LENGTH_SYMBOL = deflate::FIRST_LENGTH_SYMBOL;
+constexpr std::int32_t LENGTH_SYMBOLS = deflate::LENGTH_SYMBOLS;
+constexpr std::uint32_t MAX_MATCH_LENGTH = deflate::MATCH_LENGTH_MAX;
 
 // Returned by the item decoders after a literal or a copy: the block goes on.
 constexpr std::int32_t MORE_ITEMS = 1;
@@ -215,3 +221,5 @@ std::int32_t decode_huffman_block(DecoderState& state) {
         if (result != MORE_ITEMS) return result;
     }
 }
+
+}  // namespace inflate

@@ -3,14 +3,16 @@
 #include "block_loop.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 
+#include "alphabet.h"
 #include "bit_reader.h"
 #include "block_decoder.h"
 #include "decoder_state.h"
 #include "dynamic_header.h"
 #include "huffman_table.h"
+#include "statistics_line.h"
+
+namespace inflate {
 
 namespace {
 
@@ -60,12 +62,6 @@ std::int32_t copy_stored_block(DecoderState& state) {
 
 }  // namespace
 
-void wait_for_input(DecoderState& state) {
-    yield_to_driver(&state.context, STATUS_NEED_INPUT);
-    // A refill of no bytes is the end of the input file, met before the final block.
-    if (state.context.in_pos >= state.context.in_end) finish_decoding(state, ERR_INPUT_ENDED);
-}
-
 std::int32_t decode_blocks(DecoderState& state) {
     for (std::uint32_t block = 1;; ++block) {
         state.outcome.block = block;
@@ -77,14 +73,14 @@ std::int32_t decode_blocks(DecoderState& state) {
 
         std::int32_t result = 0;
         switch (type) {
-        case STORED_BLOCK:
+        case deflate::STORED_BLOCK:
             result = copy_stored_block(state);
             break;
-        case FIXED_BLOCK:
+        case deflate::FIXED_BLOCK:
             build_fixed_tables(state);
             result = decode_huffman_block(state);
             break;
-        case DYNAMIC_BLOCK:
+        case deflate::DYNAMIC_BLOCK:
             result = read_dynamic_header(state);
             header_end = state.bytes_in;
             if (result == 0) result = decode_huffman_block(state);
@@ -95,29 +91,11 @@ std::int32_t decode_blocks(DecoderState& state) {
         }
         if (result != 0) return result;
 
-        if (state.statistics != nullptr)
-            std::fprintf(state.statistics, "type=%i h.size=%5i c.size=%5i d.size=%5i\n",
-                         static_cast<int>(type), static_cast<int>(header_end - in_start),
-                         static_cast<int>(state.bytes_in - header_end),
-                         static_cast<int>(state.bytes_out - out_start));
+        deflate::print_statistics_line(
+            state.statistics, deflate::BlockSizes{type, header_end - in_start,
+                                                  state.bytes_in - header_end, state.bytes_out - out_start});
         if (final_block != 0) return 0;
     }
-}
-
-std::int32_t read_through_fault(DecoderState& state, std::int32_t fault) {
-    if (state.strict != 0) return fault;
-    if (state.outcome.read_through == 0) {
-        state.outcome.read_through = fault;
-        state.outcome.read_through_block = state.outcome.block;
-    }
-    return 0;
-}
-
-void finish_decoding(DecoderState& state, std::int32_t result) {
-    state.outcome.result = result;
-    yield_to_driver(&state.context, STATUS_DONE);
-    // The driver never resumes a worker that has reported STATUS_DONE.
-    std::abort();
 }
 
 void decoder_worker(DecoderState* state) {
@@ -130,6 +108,8 @@ void decoder_worker(DecoderState* state) {
     finish_decoding(*state, decode_blocks(*state));
 }
 
-void decoder_entry(StreamContext* context) {
+void decoder_entry(worker::StreamContext* context) {
     decoder_worker(reinterpret_cast<DecoderState*>(context));
 }
+
+}  // namespace inflate

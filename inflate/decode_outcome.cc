@@ -1,7 +1,7 @@
 // The texts that name the faults of a stream.
 #include "decode_outcome.h"
 
-#include "decoder_state.h"
+namespace inflate {
 
 const char* fault_text(std::int32_t result, InvalidSymbolSite site) {
     switch (result) {
@@ -46,3 +46,5 @@ const char* fault_text(std::int32_t result, InvalidSymbolSite site) {
 const char* fault_block_word(std::int32_t result) {
     return result == ERR_INPUT_ENDED ? "inside" : "in";
 }
+
+}  // namespace inflate

@@ -1,33 +1,20 @@
-// The decoder's driver loop, the one place that switches to the worker, and the two
-// static buffers it owns.
+// The decoder's driver and the two static buffers it owns.
 #include "decoder_driver.h"
 
-#include <cerrno>
-#include <cstdint>
 #include <cstring>
+#include <span>
 
 #include "block_loop.h"
 #include "decoder_state.h"
-#include "stream_context.h"
+#include "program_files.h"
+
+namespace inflate {
 
 namespace {
 
 DecoderState state;
-std::uint8_t input_buffer[BUFFER_SIZE];
-std::uint8_t output_buffer[BUFFER_SIZE];
-
-// Writes the first size bytes of the output buffer and points the context at it afresh.
-// Returns 0, or the error number of a short write.
-int write_output(std::FILE* output, std::size_t size) {
-    const bool written = std::fwrite(output_buffer, 1, size, output) == size;
-    state.context.out_pos = state.context.out_begin = output_buffer;
-    state.context.out_end = output_buffer + BUFFER_SIZE;
-    return written ? 0 : errno != 0 ? errno : EIO;
-}
-
-std::size_t decoded_in_buffer() {
-    return static_cast<std::size_t>(state.context.out_pos - output_buffer);
-}
+std::uint8_t input_buffer[worker::BUFFER_SIZE];
+std::uint8_t output_buffer[worker::BUFFER_SIZE];
 
 }  // namespace
 
@@ -35,10 +22,10 @@ void reset_decoder(DecoderState& decoder, std::uint8_t* output, std::FILE* stati
                    bool strict) {
     StreamContext& context = decoder.context;
     context.out_pos = context.out_begin = output;
-    context.out_end = output + BUFFER_SIZE;
+    context.out_end = output + worker::BUFFER_SIZE;
     context.in_pos = context.in_begin = context.in_end = nullptr;
     context.end_of_input = 0;
-    context.status = STATUS_DONE;
+    context.status = worker::STATUS_DONE;
     decoder.statistics = statistics;
     decoder.strict = strict ? 1 : 0;
 }
@@ -48,39 +35,23 @@ DecodeFileResult decode_file(std::FILE* input, std::FILE* output, std::FILE* sta
     // streams, each with a history that reads as zero bytes where nothing was written.
     std::memset(&state, 0, sizeof state);
     reset_decoder(state, output_buffer, statistics, false);
-    StreamContext& context = state.context;
     std::uint64_t bytes_read = 0;
-
-    for (;;) {
-        switch (switch_to_worker(&context, decoder_entry)) {
-        case STATUS_NEED_INPUT: {
-            const std::size_t size = std::fread(input_buffer, 1, BUFFER_SIZE, input);
-            if (std::ferror(input)) {
-                // What was decoded before the failure is the user's; the read error is
-                // still the failure reported, whatever the write does.
-                const int read_error = errno != 0 ? errno : EIO;
-                write_output(output, decoded_in_buffer());
-                return DecodeFileResult{DecodeFileOutcome::read_failed, read_error, {}, 0};
-            }
+    const worker::DriveResult driven = worker::drive_worker(
+        state.context, decoder_entry,
+        [&](StreamContext& context) {
+            std::size_t size = 0;
+            if (const int error = files::read_block(input, input_buffer, worker::BUFFER_SIZE, size);
+                error != 0)
+                return error;
             if (size == 0) context.end_of_input = 1;
             bytes_read += size;
             context.in_pos = context.in_begin = input_buffer;
             context.in_end = input_buffer + size;
-            break;
-        }
-        case STATUS_OUTPUT_FULL:
-            if (const int error = write_output(output, BUFFER_SIZE); error != 0)
-                return DecodeFileResult{DecodeFileOutcome::write_failed, error, {}, 0};
-            break;
-        case STATUS_DONE: {
-            const std::uint64_t unread = static_cast<std::uint64_t>(context.in_end - context.in_pos);
-            if (const int error = write_output(output, decoded_in_buffer()); error != 0)
-                return DecodeFileResult{DecodeFileOutcome::write_failed, error, {}, 0};
-            return DecodeFileResult{DecodeFileOutcome::finished, 0, state.outcome, bytes_read - unread};
-        }
-        default:
-            // No worker yields another status; the next pass resumes it at once.
-            break;
-        }
-    }
+            return 0;
+        },
+        [output](std::span<const std::uint8_t> bytes, bool) { return files::write_bytes(output, bytes); });
+    const auto unread = static_cast<std::uint64_t>(state.context.in_end - state.context.in_pos);
+    return DecodeFileResult{driven.outcome, driven.error, state.outcome, bytes_read - unread};
 }
+
+}  // namespace inflate

@@ -1,5 +1,5 @@
 // The whole state of the rawinflate worker, one static record headed by its StreamContext,
-// and the results that the decoding routines return.
+// and how a fault that decoding can read through is recorded.
 #pragma once
 
 #include <cstddef>
@@ -7,37 +7,19 @@
 #include <cstdio>
 #include <type_traits>
 
+#include "alphabet.h"
 #include "decode_outcome.h"
 #include "huffman_table.h"
 #include "stream_context.h"
 
-// Results: 0 is success, and the first negative result ends decoding.
-inline constexpr std::int32_t ERR_BLOCK_TYPE = -1;
-inline constexpr std::int32_t ERR_INPUT_ENDED = -2;
-inline constexpr std::int32_t ERR_TOO_MANY_CODES = -3;
-inline constexpr std::int32_t ERR_CODE_LENGTH_CODE = -4;
-inline constexpr std::int32_t ERR_REPEAT_NO_PREVIOUS = -5;
-inline constexpr std::int32_t ERR_REPEAT_OVERRUN = -6;
-inline constexpr std::int32_t ERR_LITLEN_LENGTHS = -7;
-inline constexpr std::int32_t ERR_DISTANCE_LENGTHS = -8;
-inline constexpr std::int32_t ERR_INVALID_SYMBOL = -9;
-// Faults that RFC 1951 forbids but a decoder can read through. A strict decoder ends at
-// them; otherwise the first one is recorded and decoding goes on as if it were sound.
-inline constexpr std::int32_t ERR_STORED_LENGTH = -10;     // NLEN is not the complement of LEN
-inline constexpr std::int32_t ERR_DISTANCE_TOO_FAR = -11;  // before the start of the output
-inline constexpr std::int32_t ERR_NO_END_OF_BLOCK = -12;   // strict only: no code for 256
-inline constexpr std::int32_t LOWEST_RESULT = ERR_NO_END_OF_BLOCK;
+namespace inflate {
 
-// Block types, RFC 1951 section 3.2.3.
-inline constexpr std::uint32_t STORED_BLOCK = 0;
-inline constexpr std::uint32_t FIXED_BLOCK = 1;
-inline constexpr std::uint32_t DYNAMIC_BLOCK = 2;
-inline constexpr std::uint32_t RESERVED_BLOCK = 3;
+using worker::StreamContext;
 
 // Twice the largest distance of RFC 1951, so the low 16 bits of bytes_out index it.
 inline constexpr std::size_t HISTORY_RING_SIZE = 65536;
 inline constexpr std::uint32_t HISTORY_RING_MASK = HISTORY_RING_SIZE - 1;
-inline constexpr std::uint32_t LARGEST_DISTANCE = 32768;
+static_assert(HISTORY_RING_SIZE == 2 * deflate::LARGEST_DISTANCE);
 
 struct DecoderState {
     StreamContext context;
@@ -47,7 +29,7 @@ struct DecoderState {
     std::uint32_t bit_count;
     std::FILE* statistics;  // where the driver wants the block lines; null: nowhere
     std::int32_t strict;    // set by the driver: faults that can be read through end decoding
-    // Set once bytes_out has passed LARGEST_DISTANCE: from then on no distance reaches before
+    // Set once bytes_out has passed deflate::LARGEST_DISTANCE: from then on no distance reaches before
     // the start, even after bytes_out wraps past 4 GiB.
     std::int32_t history_filled;
     std::int32_t fixed_tables_built;  // the two tables hold the fixed codes
@@ -64,3 +46,16 @@ static_assert(sizeof(DecoderState::history) == 65536);
 static_assert(sizeof(DecoderState) - offsetof(DecoderState, history) - HISTORY_RING_SIZE <
                   alignof(DecoderState),
               "history is the last member");
+
+// A fault that decoding can read through (ERR_STORED_LENGTH, ERR_DISTANCE_TOO_FAR): returned
+// to a strict decoder, which ends there; otherwise recorded if it is the first, and 0.
+inline std::int32_t read_through_fault(DecoderState& state, std::int32_t fault) {
+    if (state.strict != 0) return fault;
+    if (state.outcome.read_through == 0) {
+        state.outcome.read_through = fault;
+        state.outcome.read_through_block = state.outcome.block;
+    }
+    return 0;
+}
+
+}  // namespace inflate

@@ -2,15 +2,22 @@
 // run-length packed code lengths of the literal/length and distance codes.
 #include "dynamic_header.h"
 
+#include "alphabet.h"
 #include "bit_reader.h"
 #include "decoder_state.h"
 #include "huffman_table.h"
 
+namespace inflate {
+
 namespace {
 
-constexpr unsigned END_OF_BLOCK_SYMBOL = 256;
-constexpr std::int32_t REPEAT_PREVIOUS = 16;
-constexpr std::int32_t SHORT_ZERO_RUN = 17;
+using deflate::CODE_LENGTH_ORDER;
+using deflate::CODE_LENGTH_SYMBOLS;
+// The most lengths a description may declare.
+constexpr unsigned MAX_LITLEN_CODES = deflate::LITLEN_SYMBOLS;
+constexpr unsigned MAX_DISTANCE_CODES = deflate::DISTANCE_SYMBOLS;
+constexpr std::int32_t REPEAT_PREVIOUS = deflate::REPEAT_PREVIOUS;
+constexpr std::int32_t SHORT_ZERO_RUN = deflate::SHORT_ZERO_RUN;
 
 // A literal/length or distance code is acceptable when complete, empty, or a single code.
 bool acceptable_code(std::int32_t balance, const HuffmanTable& table, unsigned n) {
@@ -66,10 +73,12 @@ std::int32_t read_dynamic_header(DecoderState& state) {
     const std::int32_t litlen_balance = build_huffman_table(state.litlen_table, lengths, nlen);
     if (!acceptable_code(litlen_balance, state.litlen_table, nlen)) return ERR_LITLEN_LENGTHS;
     // Without a code for it the block could never end; only a strict decoder says so here.
-    if (state.strict != 0 && lengths[END_OF_BLOCK_SYMBOL] == 0) return ERR_NO_END_OF_BLOCK;
+    if (state.strict != 0 && lengths[deflate::END_OF_BLOCK] == 0) return ERR_NO_END_OF_BLOCK;
     const std::int32_t distance_balance =
         build_huffman_table(state.distance_table, lengths + nlen, ndist);
     if (!acceptable_code(distance_balance, state.distance_table, ndist))
         return ERR_DISTANCE_LENGTHS;
     return 0;
 }
+
+}  // namespace inflate

@@ -5,6 +5,8 @@
 #include "bit_reader.h"
 #include "decoder_state.h"
 
+namespace inflate {
+
 std::int32_t build_huffman_table(HuffmanTable& table, const std::uint16_t* lengths, unsigned n) {
     for (std::uint16_t& count : table.count)
         count = 0;
@@ -52,13 +54,12 @@ FixedTables make_fixed_tables() {
     FixedTables tables{};
     std::uint16_t lengths[MAX_SYMBOLS];
     for (unsigned s = 0; s < MAX_SYMBOLS; ++s)
-        lengths[s] = s < 144 ? 8 : s < 256 ? 9 : s < 280 ? 7 : 8;
+        lengths[s] = deflate::FIXED_LITLEN_LENGTHS[s];
     build_huffman_table(tables.litlen, lengths, MAX_SYMBOLS);
 
-    constexpr unsigned FIXED_DISTANCE_SYMBOLS = 30;
-    for (unsigned s = 0; s < FIXED_DISTANCE_SYMBOLS; ++s)
-        lengths[s] = 5;
-    build_huffman_table(tables.distance, lengths, FIXED_DISTANCE_SYMBOLS);
+    for (unsigned s = 0; s < deflate::DISTANCE_SYMBOLS; ++s)
+        lengths[s] = deflate::FIXED_DISTANCE_LENGTH;
+    build_huffman_table(tables.distance, lengths, deflate::DISTANCE_SYMBOLS);
     return tables;
 }
 
@@ -76,3 +77,5 @@ void build_fixed_tables(DecoderState& state) {
     state.distance_table = FIXED_TABLES.distance;
     state.fixed_tables_built = 1;
 }
+
+}  // namespace inflate

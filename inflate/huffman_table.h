@@ -4,8 +4,13 @@
 
 #include <cstdint>
 
-inline constexpr unsigned MAX_CODE_LENGTH = 15;
-inline constexpr unsigned MAX_SYMBOLS = 288;
+#include "alphabet.h"
+
+namespace inflate {
+
+using deflate::MAX_CODE_LENGTH;
+// The largest alphabet: the fixed literal/length code's.
+inline constexpr unsigned MAX_SYMBOLS = deflate::FIXED_LITLEN_SYMBOLS;
 
 struct HuffmanTable {
     // count[L]: codes of length L for L = 1..15; count[0]: symbols of the last build
@@ -49,3 +54,5 @@ inline bool extend_code(CodeWalk& walk, std::uint32_t bit, std::uint32_t count) 
 inline std::int32_t code_symbol(const HuffmanTable& table, const CodeWalk& walk) {
     return table.symbol[walk.index + walk.code - walk.limit];
 }
+
+}  // namespace inflate

@@ -10,6 +10,9 @@
 
 namespace {
 
+using namespace files;
+using inflate::DecodeOutcome;
+
 constexpr int EXIT_STREAM_FAULT = 1;
 constexpr int EXIT_FILE_FAILURE = 2;
 
@@ -18,10 +21,10 @@ int report(const char* subject, const char* what) {
     return EXIT_FILE_FAILURE;
 }
 
-int report_stream_fault(const char* path, std::int32_t fault, InvalidSymbolSite site,
+int report_stream_fault(const char* path, std::int32_t fault, inflate::InvalidSymbolSite site,
                         std::uint32_t block) {
-    std::fprintf(stderr, "rawinflate: %s: %s %s block %u\n", path, fault_text(fault, site),
-                 fault_block_word(fault), static_cast<unsigned>(block));
+    std::fprintf(stderr, "rawinflate: %s: %s %s block %u\n", path, inflate::fault_text(fault, site),
+                 inflate::fault_block_word(fault), static_cast<unsigned>(block));
     return EXIT_STREAM_FAULT;
 }
 
@@ -39,13 +42,13 @@ int main(int argc, char** argv) {
     std::FILE* const output = open_output_file(output_path);
     if (output == nullptr) return EXIT_FILE_FAILURE;
 
-    const DecodeFileResult result = decode_file(input, output, lines_stream(output));
+    const inflate::DecodeFileResult result = inflate::decode_file(input, output, lines_stream(output));
     std::fclose(input);
-    if (result.outcome == DecodeFileOutcome::write_failed)
+    if (result.outcome == worker::DriveOutcome::write_failed)
         return report(output_name, std::strerror(result.error));
     // Closed before a read error is reported, so that the bytes decoded before it are kept.
     const int close_error = close_output_file(output);
-    if (result.outcome == DecodeFileOutcome::read_failed)
+    if (result.outcome == worker::DriveOutcome::read_failed)
         return report(input_name, std::strerror(result.error));
     if (close_error != 0) return report(output_name, std::strerror(close_error));
     // A statistics line lost on a full disk is a failure too, not a quiet success.

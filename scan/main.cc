@@ -13,6 +13,8 @@
 
 namespace {
 
+using namespace files;
+
 constexpr int EXIT_FAILURE_LINE = 2;
 
 int fail(const char* subject, const char* what) {

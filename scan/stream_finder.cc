@@ -8,9 +8,10 @@
 #include <cstring>
 #include <span>
 
+#include "alphabet.h"
 #include "block_start_check.h"
 #include "container_formats.h"
-#include "decoder_state.h"
+#include "stream_context.h"
 #include "trial_decoder.h"
 
 namespace {
@@ -206,7 +207,7 @@ bool is_raw_stream(ScanInput& input, Candidate& candidate, const FinderOptions& 
     run_trial(input, candidate, StreamChecksum::none, options, expected_start);
     const TrialDecode& trial = candidate.trial;
     const bool structured =
-        ((first >> 1) & 3) == DYNAMIC_BLOCK || trial.coded_bytes >= RAW_SHORTEST_CODED;
+        ((first >> 1) & 3) == deflate::DYNAMIC_BLOCK || trial.coded_bytes >= RAW_SHORTEST_CODED;
     return trial.outcome.result == 0 && trial.decoded_size >= RAW_SHORTEST_OUTPUT && structured;
 }
 
@@ -226,7 +227,7 @@ bool try_raw(ScanInput& input, std::uint64_t position, std::span<const std::uint
     // the same end, fewer blocks, and decoded bytes that are the end of these. A start inside
     // a block that falls into step with its codes keeps the number of blocks: fixed-code
     // literals do so at every eighth bit.
-    static std::uint8_t decoded_from_first_start[BUFFER_SIZE];
+    static std::uint8_t decoded_from_first_start[worker::BUFFER_SIZE];
     const std::span<const std::uint8_t> first_bytes = first_decoded_bytes();
     std::copy(first_bytes.begin(), first_bytes.end(), decoded_from_first_start);
     const std::uint64_t end = position + candidate.trial.stream_bytes;

@@ -12,9 +12,13 @@
 #include "container_formats.h"
 #include "decoder_driver.h"
 #include "decoder_state.h"
-#include "stream_context.h"
+#include "driver_loop.h"
 
 namespace {
+
+using inflate::DecoderState;
+using worker::BUFFER_SIZE;
+using worker::StreamContext;
 
 DecoderState state;
 std::uint8_t piece_buffer[BUFFER_SIZE];
@@ -118,7 +122,7 @@ std::size_t read_source(ScanInput& input, StreamSource& source, std::uint8_t* bu
 
 TrialDecode decode_trial(ScanInput& input, StreamSource& source, StreamChecksum checksum,
                          DecodedFile& output, std::span<const std::uint8_t> expected_start) {
-    reset_decoder(state, output_buffer, nullptr, true);
+    inflate::reset_decoder(state, output_buffer, nullptr, true);
     StreamContext& context = state.context;
     TrialDecode trial{};
     trial.checksum = checksum == StreamChecksum::adler32 ? ADLER32_START : 0;
@@ -134,43 +138,31 @@ TrialDecode decode_trial(ScanInput& input, StreamSource& source, StreamChecksum 
     // there and one back: most candidates do.
     hand_over();
 
-    for (;;) {
-        switch (switch_to_worker(&context, decoder_entry)) {
-        case STATUS_NEED_INPUT:
+    worker::drive_worker(
+        context, inflate::decoder_entry,
+        [&](StreamContext&) {
             hand_over();
-            break;
-        case STATUS_OUTPUT_FULL:
+            return 0;
+        },
+        [&](std::span<const std::uint8_t> bytes, bool last) {
             if (trial.decoded_size == 0) {
-                first_buffer_size = BUFFER_SIZE;
-                trial.starts_as_expected = starts_with(output_buffer, expected_start);
+                first_buffer_size = bytes.size();
+                trial.starts_as_expected = starts_with(bytes, expected_start);
             }
-            trial.checksum = sum(checksum, output_buffer, trial.checksum);
-            trial.decoded_size += BUFFER_SIZE;
-            write_decoded(output, output_buffer);
-            context.out_pos = context.out_begin = output_buffer;
-            context.out_end = output_buffer + BUFFER_SIZE;
-            break;
-        case STATUS_DONE: {
-            // The last piece lies within one run, so the bytes it did not take do too.
-            const auto unread = static_cast<std::uint64_t>(context.in_end - context.in_pos);
-            source.position -= unread;
-            output_waiting = static_cast<std::size_t>(context.out_pos - output_buffer);
-            if (trial.decoded_size == 0) {
-                first_buffer_size = output_waiting;
-                trial.starts_as_expected = starts_with({output_buffer, output_waiting}, expected_start);
-            }
-            trial.checksum = sum(checksum, {output_buffer, output_waiting}, trial.checksum);
-            trial.decoded_size += output_waiting;
-            trial.stream_bytes = handed - unread;
-            trial.coded_bytes = state.bytes_in;
-            trial.outcome = state.outcome;
-            return trial;
-        }
-        default:
-            // No worker yields another status; the next pass resumes it at once.
-            break;
-        }
-    }
+            trial.checksum = sum(checksum, bytes, trial.checksum);
+            trial.decoded_size += bytes.size();
+            // The last buffer waits: finish_decoded_file writes it only for a stream kept.
+            if (last) output_waiting = bytes.size();
+            else write_decoded(output, bytes);
+            return 0;
+        });
+    // The last piece lies within one run, so the bytes it did not take do too.
+    const auto unread = static_cast<std::uint64_t>(context.in_end - context.in_pos);
+    source.position -= unread;
+    trial.stream_bytes = handed - unread;
+    trial.coded_bytes = state.bytes_in;
+    trial.outcome = state.outcome;
+    return trial;
 }
 
 std::span<const std::uint8_t> first_decoded_bytes() {

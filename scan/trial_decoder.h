@@ -42,7 +42,7 @@ struct DecodedFile {
 };
 
 struct TrialDecode {
-    DecodeOutcome outcome;
+    inflate::DecodeOutcome outcome;
     std::uint64_t stream_bytes;  // to the byte that holds the last bit decoded
     std::uint64_t decoded_size;
     std::uint32_t coded_bytes;   // bytes of block headers and Huffman-coded data: not stored

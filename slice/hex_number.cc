@@ -1,6 +1,8 @@
 // The strict reading of byteslice's hexadecimal arguments.
 #include "hex_number.h"
 
+namespace slice {
+
 namespace {
 
 // The value of one hexadecimal digit in either case, or -1 for any other character; not
@@ -26,3 +28,5 @@ std::optional<std::uint32_t> hex_number(const char* text) {
     if (digits == 0) return std::nullopt;
     return value;
 }
+
+}  // namespace slice

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <optional>
 
+namespace slice {
+
 // The most hexadecimal digits an argument may have: every 32-bit value fits.
 inline constexpr int MAX_HEX_DIGITS = 8;
 
@@ -12,3 +14,5 @@ inline constexpr int MAX_HEX_DIGITS = 8;
 // optional 0x or 0X; nothing else (no sign, no space, no ninth digit, not even a leading
 // zero) is read as a number.
 std::optional<std::uint32_t> hex_number(const char* text);
+
+}  // namespace slice

@@ -13,6 +13,9 @@
 
 namespace {
 
+using namespace files;
+using namespace slice;
+
 constexpr int EXIT_STATUS_SUCCESS = 0;
 constexpr int EXIT_STATUS_FAILURE = 1;
 

@@ -10,6 +10,8 @@
 
 static_assert(sizeof(off_t) >= 8, "offsets up to 4 GiB - 1 need a 64-bit file offset");
 
+namespace slice {
+
 namespace {
 
 // A read came up short: end of input, or a read error with the errno it left.
@@ -54,3 +56,5 @@ CopyResult copy_range(std::FILE* input, std::FILE* output, std::uint32_t length,
     }
     return {COPY_COMPLETE, 0};
 }
+
+}  // namespace slice

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <cstdio>
 
+namespace slice {
+
 // Every read and every write of byteslice moves at most this many bytes.
 constexpr std::uint32_t COPY_BUFFER_SIZE = 1048576;
 static_assert(COPY_BUFFER_SIZE == 1u << 20, "the copy buffer is exactly 1 MiB");
@@ -37,3 +39,5 @@ CopyResult skip_by_reading(std::FILE* input, std::uint32_t offset, std::uint8_t*
 // read ends the copy after its bytes are written.
 CopyResult copy_range(std::FILE* input, std::FILE* output, std::uint32_t length,
                       std::uint8_t* buffer);
+
+}  // namespace slice

@@ -1,8 +1,11 @@
 // The tokenizer's input area and its refill: the carry, the 64 KiB read and the trace line.
 #include "input_window.h"
 
-#include <cerrno>
 #include <cstring>
+
+#include "program_files.h"
+
+namespace tokenize {
 
 namespace {
 
@@ -25,8 +28,9 @@ InputWindow start_input(TokenizerState& state) {
 int refill_input(InputWindow& window, TokenizerState& state, std::FILE* input, std::FILE* trace) {
     // At the first refill this moves zero bytes, at the final one bytes never used.
     std::memcpy(read_area - CARRY_SIZE, read_area + BUFFER_SIZE - CARRY_SIZE, CARRY_SIZE);
-    const std::size_t count = std::fread(read_area, 1, BUFFER_SIZE, input);
-    if (count < BUFFER_SIZE && std::ferror(input)) return errno != 0 ? errno : EIO;
+    std::size_t count = 0;
+    if (const int error = files::read_block(input, read_area, BUFFER_SIZE, count); error != 0)
+        return error;
     if (trace != nullptr)
         std::fprintf(trace, "%i %i %i %08X %i\n", window.first_block, window.last_block,
                      static_cast<int>(count),
@@ -52,3 +56,5 @@ int refill_input(InputWindow& window, TokenizerState& state, std::FILE* input, s
     }
     return 0;
 }
+
+}  // namespace tokenize

@@ -9,6 +9,10 @@
 
 #include "tokenizer_state.h"
 
+namespace tokenize {
+
+using worker::BUFFER_SIZE;
+
 // Regions of input_area, in order: an unused head, the history zone, the held-back zone,
 // read_area, and a tail that stays zero.
 inline constexpr std::size_t INPUT_AREA_SIZE = 106496;
@@ -46,3 +50,5 @@ InputWindow start_input(TokenizerState& state);
 // (null: none), and hand the worker the new bytes or, after the last block, set
 // end_of_input. Returns 0, or the error number of a failed read.
 int refill_input(InputWindow& window, TokenizerState& state, std::FILE* input, std::FILE* trace);
+
+}  // namespace tokenize

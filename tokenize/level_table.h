@@ -1,8 +1,10 @@
-// The ten search levels of the tokenizer, and the program-wide level that picks one.
+// The ten search levels of the tokenizer.
 #pragma once
 
 #include <array>
 #include <cstdint>
+
+namespace tokenize {
 
 struct LevelRow {
     std::uint16_t reduce_threshold;
@@ -30,6 +32,4 @@ inline constexpr std::int32_t MIN_LEVEL = 0;
 inline constexpr std::int32_t MAX_LEVEL = static_cast<std::int32_t>(LEVEL_TABLE.size()) - 1;
 inline constexpr std::int32_t DEFAULT_LEVEL = 3;
 
-// Set by the driver from the command line before the worker starts; the worker reads it
-// once, when it starts. It must lie from MIN_LEVEL to MAX_LEVEL.
-inline std::int32_t level = DEFAULT_LEVEL;
+}  // namespace tokenize

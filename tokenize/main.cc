@@ -10,6 +10,9 @@
 
 namespace {
 
+using namespace files;
+using namespace tokenize;
+
 constexpr int EXIT_REFUSED = 2;
 
 int report(const char* subject, const char* what) {
@@ -22,6 +25,7 @@ int report(const char* subject, const char* what) {
 int main(int argc, char* argv[]) {
     if (argc < 3) return EXIT_REFUSED;
     // Refused before any file is opened, so a bad level leaves the output untouched.
+    std::int32_t level = DEFAULT_LEVEL;
     if (argc > 3) {
         // Read as atoi reads it, without atoi's undefined result for huge numbers.
         const long requested = std::strtol(argv[3], nullptr, 10);
@@ -38,13 +42,13 @@ int main(int argc, char* argv[]) {
     std::FILE* const output = open_output_file(argv[2]);
     if (output == nullptr) return EXIT_REFUSED;
 
-    const TokenizeResult result = tokenize_file(input, output, lines_stream(output));
+    const TokenizeResult result = tokenize_file(input, output, lines_stream(output), level);
     std::fclose(input);
-    if (result.outcome == TokenizeOutcome::write_failed)
+    if (result.outcome == worker::DriveOutcome::write_failed)
         return report(output_name, std::strerror(result.error));
     // Closed before a read error is reported, so that the tokens made before it are kept.
     const int close_error = close_output_file(output);
-    if (result.outcome == TokenizeOutcome::read_failed)
+    if (result.outcome == worker::DriveOutcome::read_failed)
         return report(input_name, std::strerror(result.error));
     if (close_error != 0) return report(output_name, std::strerror(close_error));
     // A trace line lost on a full disk is a failure too, not a quiet success.

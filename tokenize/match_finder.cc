@@ -5,6 +5,8 @@
 #include "level_table.h"
 #include "token_output.h"
 
+namespace tokenize {
+
 namespace {
 
 // Positions are 32-bit. When the position has passed POSITION_CEILING, which happens only
@@ -17,7 +19,7 @@ constexpr std::uint32_t POSITION_DROP = 0x4000'0000;
 static_assert(POSITION_DROP % HASH_SIZE == 0, "chain slots keep their places");
 static_assert(POSITION_CEILING - WINDOW_LIMIT >= POSITION_DROP, "only stale positions clamp");
 static_assert(POSITION_CEILING - POSITION_DROP > WINDOW_LIMIT, "positions 0 and 1 stay out");
-static_assert(std::uint64_t{POSITION_CEILING} + BUFFER_SIZE < (std::uint64_t{1} << 32),
+static_assert(std::uint64_t{POSITION_CEILING} + worker::BUFFER_SIZE < (std::uint64_t{1} << 32),
               "one refill between checks cannot reach the wrap");
 
 void lower_positions(TokenizerState& state, std::uint32_t& position) {
@@ -118,7 +120,7 @@ void tokenize_available(TokenizerState& state, ParseProgress& progress) {
         if (out_pos >= out_end) {
             context.in_pos = in_pos;
             context.out_pos = out_pos;
-            yield_to_driver(&context, STATUS_OUTPUT_FULL);
+            worker::yield_to_driver(&context, worker::STATUS_OUTPUT_FULL);
             out_pos = context.out_pos;
             out_end = context.out_end;
         }
@@ -133,7 +135,7 @@ void tokenize_available(TokenizerState& state, ParseProgress& progress) {
 
 [[noreturn]] void finish(StreamContext& context) {
     // The driver never resumes a finished worker; one that did would hear the same again.
-    for (;;) yield_to_driver(&context, STATUS_DONE);
+    for (;;) worker::yield_to_driver(&context, worker::STATUS_DONE);
 }
 
 }  // namespace
@@ -142,7 +144,7 @@ void tokenize_available(TokenizerState& state, ParseProgress& progress) {
     StreamContext& context = state->context;
     state->hash_heads.fill(0);
     state->chain_links.fill(0);
-    const LevelRow& row = LEVEL_TABLE[static_cast<std::size_t>(level)];
+    const LevelRow& row = LEVEL_TABLE[static_cast<std::size_t>(state->level)];
     state->reduce_threshold = row.reduce_threshold;
     state->insert_limit = row.insert_limit;
     state->stop_length = row.stop_length;
@@ -153,7 +155,7 @@ void tokenize_available(TokenizerState& state, ParseProgress& progress) {
     ParseProgress progress{0, 0, false};
     for (;;) {
         if (context.in_pos >= context.in_end) {
-            yield_to_driver(&context, STATUS_NEED_INPUT);
+            worker::yield_to_driver(&context, worker::STATUS_NEED_INPUT);
             // The driver sets end_of_input only while the worker waits here.
             if (context.end_of_input != 0) finish(context);
             if (context.in_pos >= context.in_end) continue;
@@ -162,3 +164,5 @@ void tokenize_available(TokenizerState& state, ParseProgress& progress) {
         tokenize_available(*state, progress);
     }
 }
+
+}  // namespace tokenize

@@ -8,6 +8,8 @@
 
 #include "tokenizer_state.h"
 
+namespace tokenize {
+
 // The hash of the three bytes at bytes[0..2]; only the low 5 bits of the first survive.
 inline std::uint32_t hash3(const std::uint8_t* bytes) {
     return ((((std::uint32_t{bytes[0]} << 5) ^ bytes[1]) << 5) ^ bytes[2]) & (HASH_SIZE - 1);
@@ -45,3 +47,5 @@ inline std::uint32_t match_length(const std::uint8_t* here, const std::uint8_t* 
 // The worker entry: tokenizes everything the driver hands over, yields STATUS_DONE once
 // the driver has set end_of_input, and never returns.
 [[noreturn]] void tokenizer_worker(TokenizerState* state);
+
+}  // namespace tokenize

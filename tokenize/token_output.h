@@ -5,6 +5,8 @@
 
 #include "stream_context.h"
 
+namespace tokenize {
+
 // A literal has distance 0 and the byte as value; a match has distance 1 to MAX_DISTANCE
 // and its length as value. Both fields are stored little-endian.
 struct Token {
@@ -14,7 +16,7 @@ struct Token {
 
 static_assert(sizeof(Token) == 4);
 // The token buffer always fills on a token boundary, so no token is split across writes.
-static_assert(BUFFER_SIZE % sizeof(Token) == 0);
+static_assert(worker::BUFFER_SIZE % sizeof(Token) == 0);
 
 // Stores the token's four bytes at out and returns the position after them.
 inline std::uint8_t* store_token(std::uint8_t* out, const Token token) {
@@ -24,3 +26,5 @@ inline std::uint8_t* store_token(std::uint8_t* out, const Token token) {
     out[3] = static_cast<std::uint8_t>(token.value >> 8);
     return out + sizeof(Token);
 }
+
+}  // namespace tokenize

@@ -8,6 +8,10 @@
 
 #include "stream_context.h"
 
+namespace tokenize {
+
+using worker::StreamContext;
+
 inline constexpr std::uint32_t MIN_MATCH = 3;
 inline constexpr std::uint32_t MAX_MATCH = 258;
 inline constexpr std::uint32_t HASH_SIZE = 32768;
@@ -23,6 +27,7 @@ static_assert((HASH_SIZE & (HASH_SIZE - 1)) == 0);
 
 struct TokenizerState {
     StreamContext context;
+    std::int32_t level;  // set by the driver before the start; MIN_LEVEL to MAX_LEVEL
     std::array<std::uint32_t, HASH_SIZE> hash_heads;
     std::array<std::uint32_t, HASH_SIZE> chain_links;
     std::uint32_t insert_limit;
@@ -40,3 +45,5 @@ struct TokenizerState {
 // The worker is handed the context pointer and takes it for the whole record.
 static_assert(std::is_standard_layout_v<TokenizerState>);
 static_assert(offsetof(TokenizerState, context) == 0);
+
+}  // namespace tokenize

@@ -5,6 +5,8 @@
 
 #include "stream_context.h"
 
+namespace worker {
+
 namespace {
 
 constexpr std::size_t CANARY_SIZE = 32;
@@ -35,3 +37,5 @@ __attribute__((no_sanitize("address"))) void check_stack_guard(const StreamConte
         }
     }
 }
+
+}  // namespace worker

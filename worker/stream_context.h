@@ -7,6 +7,8 @@
 
 #include "switch_layout.h"
 
+namespace worker {
+
 using StreamStatus = std::int32_t;
 inline constexpr StreamStatus STATUS_DONE = 0;
 inline constexpr StreamStatus STATUS_NEED_INPUT = 1;
@@ -45,9 +47,10 @@ using WorkerEntry = void (*)(StreamContext* context);
 
 extern "C" {
 
-// The two primitives, in assembly per processor. save_switch_point returns 0 when called
-// and 1 when control comes back through jump_to_switch_point, like setjmp, but it records
-// only the stack pointer and the resume address.
+// In assembly per processor; to the linker their names stand outside the namespace.
+// The two primitives: save_switch_point returns 0 when called and 1 when control comes back
+// through jump_to_switch_point, like setjmp, but it records only the stack pointer and the
+// resume address.
 int save_switch_point(SwitchPoint* point) __attribute__((returns_twice));
 [[noreturn]] void jump_to_switch_point(const SwitchPoint* point);
 
@@ -86,3 +89,5 @@ inline StreamStatus switch_to_worker(StreamContext* context, WorkerEntry entry) 
     return driver_switch_step(context, entry);
 #endif
 }
+
+}  // namespace worker

@@ -2,8 +2,12 @@
 // the command line, the standard streams for "-", and the lines kept out of the data.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 
+#include "failing_read.h"
 #include "generated_inputs.h"
 #include "tokdeflate_checks.h"
 
@@ -68,6 +72,29 @@ TEST(TokdeflateCommandLine, FullDeviceIsAWriteFailure) {
     const ProgramResult result = run_program(TOKDEFLATE_PROGRAM, {folder.file("tokens"), "/dev/full"});
     EXPECT_EQ(result.exit_status, 2);
     EXPECT_EQ(result.standard_error, "tokdeflate: /dev/full: No space left on device\n");
+}
+
+TEST(TokdeflateCommandLine, ReadErrorKeepsTheBlocksCodedBeforeIt) {
+    if (!can_fail_reads()) GTEST_SKIP() << "no read errors can be made under an emulator";
+    // Three reads hand over three blocks of tokens; two are coded, and the third waits for
+    // one token more when the fourth read fails. The two end in the middle of a byte.
+    constexpr std::size_t READ_BEFORE_ERROR = 3 * 65'536;
+    std::vector<HandToken> literals;
+    for (unsigned i = 0; i < 70'000; ++i) literals.push_back({0, static_cast<std::uint16_t>(i * 7 % 253)});
+    TempDir folder;
+    const std::string tokens = folder.file("tokens");
+    write_file(tokens, token_file(literals));
+    const ProgramResult coded = run_with_failing_read(
+        TOKDEFLATE_PROGRAM, {tokens, folder.file("out"), "fixed"}, tokens, READ_BEFORE_ERROR);
+    EXPECT_EQ(coded.exit_status, 2);
+    EXPECT_EQ(coded.standard_error, "tokdeflate: " + tokens + ": " + std::strerror(EISDIR) + "\n");
+
+    const ProgramResult decoded = run_program(RAWINFLATE_PROGRAM, {folder.file("out"), folder.file("back")});
+    EXPECT_EQ(decoded.standard_output, coded.standard_output);
+    EXPECT_EQ(std::count(coded.standard_output.begin(), coded.standard_output.end(), '\n'), 2);
+    EXPECT_EQ(decoded.standard_error, "rawinflate: " + folder.file("out") + ": input ends inside block 3\n");
+    const Bytes replayed = replay(literals);
+    EXPECT_EQ(read_file(folder.file("back")), Bytes(replayed.begin(), replayed.begin() + 2 * 16'384));
 }
 
 }  // namespace

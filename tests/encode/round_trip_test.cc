@@ -6,7 +6,7 @@
 #include <algorithm>
 
 #include "coder_state.h"
-#include "deflate_alphabet.h"
+#include "symbol_lookup.h"
 #include "generated_inputs.h"
 #include "tokdeflate_checks.h"
 

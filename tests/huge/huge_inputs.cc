@@ -110,7 +110,7 @@ int check_rawinflate(const std::string& program, const std::string& folder) {
 
     constexpr std::uint64_t MIDDLE_SIZE = (std::uint64_t{1} << 32) + 123457;
     constexpr std::array<unsigned, 6> DISTANCES = {1, 2, 3, 258, 1000, 999};
-    put_block_header(writer, false, BLOCK_FIXED);
+    put_block_header(writer, false, FIXED_BLOCK);
     const std::uint64_t middle_start = model.size;
     while (model.size - middle_start < MIDDLE_SIZE) {
         const std::uint64_t left = MIDDLE_SIZE - (model.size - middle_start);

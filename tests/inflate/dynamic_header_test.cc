@@ -21,7 +21,7 @@ DynamicHeader raw_header(
         header.code_length_lengths[symbol] = length;
     unsigned written = 4;
     for (unsigned i = 0; i < 19; ++i)
-        if (header.code_length_lengths[HEADER_LENGTH_ORDER[i]] != 0)
+        if (header.code_length_lengths[CODE_LENGTH_ORDER[i]] != 0)
             written = std::max(written, i + 1);
     header.hclen = written - 4;
     header.sequence = std::move(sequence);
@@ -71,7 +71,7 @@ DynamicStream head_then(const DynamicHeader& header) {
     DynamicStream s;
     put_stored_block(s.writer, false, bytes_of("head"));
     s.start = s.writer.bit_length;
-    put_block_header(s.writer, true, BLOCK_DYNAMIC);
+    put_block_header(s.writer, true, DYNAMIC_BLOCK);
     put_dynamic_header(s.writer, header);
     s.description_end = s.writer.bit_length;
     return s;
@@ -291,7 +291,7 @@ TEST(DynamicHeader, UnusualButValidCodesDecode) {
         EXPECT_EQ(result.output, bytes_of("head" + produced));
         EXPECT_EQ(
             result.run.standard_output,
-            HEAD_LINE + statistics_line({BLOCK_DYNAMIC, s.start, s.description_end,
+            HEAD_LINE + statistics_line({DYNAMIC_BLOCK, s.start, s.description_end,
                                          s.writer.bit_length, static_cast<int>(produced.size())}));
         EXPECT_EQ(result.run.standard_error, "");
     }

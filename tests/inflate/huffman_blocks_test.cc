@@ -19,7 +19,7 @@ struct FixedStream {
 FixedStream one_fixed_block(std::span<const LzItem> items, int produced) {
     FixedStream s;
     put_fixed_block(s.writer, true, items);
-    s.line = statistics_line({BLOCK_FIXED, 0, 3, s.writer.bit_length, produced});
+    s.line = statistics_line({FIXED_BLOCK, 0, 3, s.writer.bit_length, produced});
     return s;
 }
 
@@ -65,7 +65,7 @@ TEST(HuffmanBlocks, BackReferencesCopyOneByteAtATime) {
 
 TEST(HuffmanBlocks, Length258ThroughSymbol284WithAllExtraBitsIsAccepted) {
     BitWriter writer;
-    put_block_header(writer, true, BLOCK_FIXED);
+    put_block_header(writer, true, FIXED_BLOCK);
     put_symbol(writer, fixed_litlen_code(), 'z');
     put_symbol(writer, fixed_litlen_code(), 284);
     put_bits(writer, 31, 5);
@@ -75,7 +75,7 @@ TEST(HuffmanBlocks, Length258ThroughSymbol284WithAllExtraBitsIsAccepted) {
     EXPECT_EQ(result.run.exit_status, 0);
     EXPECT_EQ(result.output, std::vector<std::uint8_t>(259, 'z'));
     EXPECT_EQ(result.run.standard_output,
-              statistics_line({BLOCK_FIXED, 0, 3, writer.bit_length, 259}));
+              statistics_line({FIXED_BLOCK, 0, 3, writer.bit_length, 259}));
 }
 
 // A fixed block after a stored one of size bytes: the references reach into that block.
@@ -91,7 +91,7 @@ void expect_references_after_stored(std::size_t stored_size, const std::vector<L
     EXPECT_EQ(result.run.exit_status, 0);
     EXPECT_EQ(result.run.standard_output,
               statistics_line(0, 1, 0, static_cast<int>(stored_size)) +
-                  statistics_line({BLOCK_FIXED, start, start + 3, writer.bit_length,
+                  statistics_line({FIXED_BLOCK, start, start + 3, writer.bit_length,
                                    static_cast<int>(expected.size() - stored_size)}));
     EXPECT_TRUE(result.output == expected)
         << result.output.size() << " bytes out, " << expected.size() << " expected";
@@ -149,7 +149,7 @@ void expect_match_straddling_every_read_boundary(const std::vector<std::uint8_t>
         put_stored_block(writer, false, data);
         ASSERT_EQ(writer.bytes.size(), block_start);
         expected.insert(expected.end(), data.begin(), data.end());
-        lines += statistics_line({BLOCK_STORED, stored_start, stored_start + 3, stored_start + 3,
+        lines += statistics_line({STORED_BLOCK, stored_start, stored_start + 3, stored_start + 3,
                                   static_cast<int>(data.size())});
 
         std::vector<LzItem> items(filler_count, literal(filler));
@@ -164,7 +164,7 @@ void expect_match_straddling_every_read_boundary(const std::vector<std::uint8_t>
         }
         const std::size_t before = expected.size();
         expected = expand_items(std::move(expected), items);
-        lines += statistics_line({fixed ? BLOCK_FIXED : BLOCK_DYNAMIC, start,
+        lines += statistics_line({fixed ? FIXED_BLOCK : DYNAMIC_BLOCK, start,
                                   start + 3 + description.bit_length, writer.bit_length,
                                   static_cast<int>(expected.size() - before)});
         pair_ends.push_back(expected.size());
@@ -210,7 +210,7 @@ constexpr std::string_view LONG_TEXT = "literals before the fault, all of them w
 BitWriter after_good_block() {
     BitWriter writer;
     put_stored_block(writer, false, bytes_of("ok"));
-    put_block_header(writer, true, BLOCK_FIXED);
+    put_block_header(writer, true, FIXED_BLOCK);
     return writer;
 }
 
@@ -257,7 +257,7 @@ TEST(HuffmanBlocks, FixedDistanceCodes30And31AreNotInTable) {
 
 TEST(HuffmanBlocks, ReservedBlockTypeEndsDecoding) {
     BitWriter first;
-    put_block_header(first, true, BLOCK_RESERVED);
+    put_block_header(first, true, RESERVED_BLOCK);
     first.bytes.insert(first.bytes.end(), 4, 0);
     const Inflated alone = inflate_stream(first.bytes);
     EXPECT_EQ(alone.run.exit_status, 1);
@@ -268,7 +268,7 @@ TEST(HuffmanBlocks, ReservedBlockTypeEndsDecoding) {
 
     BitWriter second;
     put_stored_block(second, false, bytes_of("ok"));
-    put_block_header(second, false, BLOCK_RESERVED);
+    put_block_header(second, false, RESERVED_BLOCK);
     expect_fault_in_second_block(second.bytes, "ok", "reserved block type 3");
 }
 
@@ -292,8 +292,8 @@ TEST(HuffmanBlocks, FixedBlockAfterDynamicBlockUsesTheFixedCodes) {
     EXPECT_EQ(result.output, bytes_of("AAAAfixedAfixedAfi"));
     EXPECT_EQ(
         result.run.standard_output,
-        statistics_line({BLOCK_DYNAMIC, 0, description_end, fixed_start, 4}) +
-            statistics_line({BLOCK_FIXED, fixed_start, fixed_start + 3, writer.bit_length, 14}));
+        statistics_line({DYNAMIC_BLOCK, 0, description_end, fixed_start, 4}) +
+            statistics_line({FIXED_BLOCK, fixed_start, fixed_start + 3, writer.bit_length, 14}));
 }
 
 }  // namespace

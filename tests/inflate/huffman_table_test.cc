@@ -6,6 +6,8 @@
 
 #include "huffman_table.h"
 
+using namespace inflate;
+
 namespace {
 
 std::int32_t build(HuffmanTable& table, const std::vector<std::uint16_t>& lengths) {

@@ -63,26 +63,26 @@ TEST(StatisticsLines, EveryBlockGetsOneLineInStreamOrder) {
     std::vector<BlockSpan> blocks;
 
     put_stored_block(writer, false, bytes_of("stored: "));
-    blocks.push_back({BLOCK_STORED, 0, 3, 3, 8});
+    blocks.push_back({STORED_BLOCK, 0, 3, 3, 8});
 
     std::uint64_t start = writer.bit_length;
     BlockCodeLengths lengths = code_lengths_for(first);
     std::uint64_t description_end =
         put_dynamic_block(writer, false, lengths.litlen, lengths.distance, first);
-    blocks.push_back({BLOCK_DYNAMIC, start, description_end, writer.bit_length, 16 + 7 + 12});
+    blocks.push_back({DYNAMIC_BLOCK, start, description_end, writer.bit_length, 16 + 7 + 12});
 
     start = writer.bit_length;
     put_fixed_block(writer, false, literals("fixed"));
-    blocks.push_back({BLOCK_FIXED, start, start + 3, writer.bit_length, 5});
+    blocks.push_back({FIXED_BLOCK, start, start + 3, writer.bit_length, 5});
 
     start = writer.bit_length;
     lengths = code_lengths_for(second);
     description_end = put_dynamic_block(writer, false, lengths.litlen, lengths.distance, second);
-    blocks.push_back({BLOCK_DYNAMIC, start, description_end, writer.bit_length, 7 + 40 + 1});
+    blocks.push_back({DYNAMIC_BLOCK, start, description_end, writer.bit_length, 7 + 40 + 1});
 
     start = writer.bit_length;
     put_stored_block(writer, true, bytes_of("."));
-    blocks.push_back({BLOCK_STORED, start, start + 3, start + 3, 1});
+    blocks.push_back({STORED_BLOCK, start, start + 3, start + 3, 1});
 
     std::string lines;
     for (const BlockSpan& block : blocks) lines += statistics_line(block);

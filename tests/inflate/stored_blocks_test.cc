@@ -117,7 +117,7 @@ TEST(StoredBlocks, NlenThatDoesNotMatchIsReadThroughWithLenAndReportedAtTheEnd) 
 TEST(StoredBlocks, AFaultThatEndsDecodingIsReportedBeforeOneReadThrough) {
     BitWriter writer;
     put_stored_block(writer, false, bytes_of("abc"), 3, 3);
-    put_block_header(writer, true, BLOCK_RESERVED);
+    put_block_header(writer, true, RESERVED_BLOCK);
     const Inflated result = inflate_stream(writer.bytes);
     EXPECT_EQ(result.run.exit_status, 1);
     EXPECT_EQ(result.run.standard_output, stored_line(3));
@@ -132,7 +132,7 @@ TEST(StoredBlocks, BytesAfterTheFinalBlockAreIgnored) {
     put_fixed_block(writer, true, literals("second"));
     const std::string lines =
         stored_line(6) +
-        statistics_line({BLOCK_FIXED, fixed_start, fixed_start + 3, writer.bit_length, 6});
+        statistics_line({FIXED_BLOCK, fixed_start, fixed_start + 3, writer.bit_length, 6});
 
     // 0xFF would start a reserved block; the large tail reaches far beyond the first read.
     for (const std::size_t tail :

@@ -124,7 +124,7 @@ TEST(StreamWriter, DynamicHeaderRunsExpandToTheGivenLengths) {
 
     std::uint32_t space = 0;
     for (unsigned i = 0; i < header.hclen + 4; ++i) {
-        const std::uint8_t length = header.code_length_lengths[HEADER_LENGTH_ORDER[i]];
+        const std::uint8_t length = header.code_length_lengths[CODE_LENGTH_ORDER[i]];
         if (length != 0) space += 1u << (7 - length);
     }
     EXPECT_EQ(space, 1u << 7) << "the code-length code is complete within HCLEN";

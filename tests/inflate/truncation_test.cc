@@ -44,16 +44,16 @@ void put_traced_stored(TracedStream& s, bool final, std::string_view text) {
     }
     s.block_ends.push_back(s.writer.bit_length);
     s.lines +=
-        statistics_line({BLOCK_STORED, start, start + 3, start + 3, static_cast<int>(text.size())});
+        statistics_line({STORED_BLOCK, start, start + 3, start + 3, static_cast<int>(text.size())});
 }
 
 void put_traced_fixed(TracedStream& s, bool final, std::span<const LzItem> items) {
     const std::uint64_t start = s.writer.bit_length;
     const std::size_t before = s.output.size();
-    put_block_header(s.writer, final, BLOCK_FIXED);
+    put_block_header(s.writer, final, FIXED_BLOCK);
     put_traced_items(s, fixed_litlen_code(), fixed_distance_code(), items);
     s.block_ends.push_back(s.writer.bit_length);
-    s.lines += statistics_line({BLOCK_FIXED, start, start + 3, s.writer.bit_length,
+    s.lines += statistics_line({FIXED_BLOCK, start, start + 3, s.writer.bit_length,
                                 static_cast<int>(s.output.size() - before)});
 }
 
@@ -61,12 +61,12 @@ void put_traced_dynamic(TracedStream& s, bool final, std::span<const LzItem> ite
     const std::uint64_t start = s.writer.bit_length;
     const std::size_t before = s.output.size();
     const BlockCodeLengths lengths = code_lengths_for(items);
-    put_block_header(s.writer, final, BLOCK_DYNAMIC);
+    put_block_header(s.writer, final, DYNAMIC_BLOCK);
     put_dynamic_header(s.writer, dynamic_header_for(lengths.litlen, lengths.distance));
     const std::uint64_t header_end = s.writer.bit_length;
     put_traced_items(s, canonical_code(lengths.litlen), canonical_code(lengths.distance), items);
     s.block_ends.push_back(s.writer.bit_length);
-    s.lines += statistics_line({BLOCK_DYNAMIC, start, header_end, s.writer.bit_length,
+    s.lines += statistics_line({DYNAMIC_BLOCK, start, header_end, s.writer.bit_length,
                                 static_cast<int>(s.output.size() - before)});
 }
 

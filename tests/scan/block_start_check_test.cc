@@ -17,6 +17,8 @@
 #include "scan_input.h"
 #include "trial_decoder.h"
 
+using namespace inflate;
+
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;

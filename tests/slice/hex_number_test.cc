@@ -6,6 +6,8 @@
 
 #include "hex_number.h"
 
+using namespace slice;
+
 namespace {
 
 TEST(HexNumber, OneToEightDigitsAfterAnOptionalPrefix) {

@@ -7,6 +7,8 @@
 
 #include "range_copy.h"
 
+using namespace slice;
+
 namespace {
 
 // The chunk sizes the copy asks for, in order, for a range of length bytes.

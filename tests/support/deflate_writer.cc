@@ -8,42 +8,11 @@
 
 namespace {
 
-constexpr unsigned MAX_CODE_LENGTH = 15;
-constexpr std::size_t LITLEN_ALPHABET = 288;
-constexpr std::size_t DISTANCE_ALPHABET = 32;
-constexpr std::size_t CODE_LENGTH_ALPHABET = 19;
-constexpr unsigned FIRST_LENGTH_SYMBOL = 257;
-constexpr unsigned REPEAT_PREVIOUS = 16;
-constexpr unsigned REPEAT_ZERO_SHORT = 17;
-constexpr unsigned REPEAT_ZERO_LONG = 18;
-
-// Base lengths and extra bits of symbols 257 to 285, RFC 1951 section 3.2.5.
-constexpr std::array<std::uint16_t, 29> LENGTH_BASE = {3,  4,  5,  6,   7,   8,   9,   10,  11, 13,
-                                                       15, 17, 19, 23,  27,  31,  35,  43,  51, 59,
-                                                       67, 83, 99, 115, 131, 163, 195, 227, 258};
-constexpr std::array<std::uint8_t, 29> LENGTH_EXTRA = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
-                                                       2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
-
-// Base distances and extra bits of distance symbols 0 to 29, RFC 1951 section 3.2.5.
-constexpr std::array<std::uint16_t, 30> DISTANCE_BASE = {
-    1,   2,   3,   4,   5,   7,    9,    13,   17,   25,   33,   49,   65,    97,    129,
-    193, 257, 385, 513, 769, 1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
-constexpr std::array<std::uint8_t, 30> DISTANCE_EXTRA = {0, 0, 0,  0,  1,  1,  2,  2,  3,  3,
-                                                         4, 4, 5,  5,  6,  6,  7,  7,  8,  8,
-                                                         9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
-
-unsigned repeat_extra_bits(unsigned symbol) {
-    switch (symbol) {
-        case REPEAT_PREVIOUS:
-            return 2;
-        case REPEAT_ZERO_SHORT:
-            return 3;
-        case REPEAT_ZERO_LONG:
-            return 7;
-        default:
-            return 0;
-    }
-}
+constexpr std::size_t LITLEN_ALPHABET = FIXED_LITLEN_SYMBOLS;
+constexpr std::size_t DISTANCE_ALPHABET = FIXED_DISTANCE_SYMBOLS;
+constexpr std::size_t CODE_LENGTH_ALPHABET = CODE_LENGTH_SYMBOLS;
+constexpr unsigned REPEAT_ZERO_SHORT = SHORT_ZERO_RUN;
+constexpr unsigned REPEAT_ZERO_LONG = LONG_ZERO_RUN;
 
 // Appends the run-length symbols for lengths, RFC 1951 section 3.2.7.
 std::vector<CodeLengthSymbol> run_length_symbols(std::span<const std::uint8_t> lengths) {
@@ -128,17 +97,12 @@ HuffmanCode canonical_code(std::span<const std::uint8_t> lengths) {
 }
 
 const HuffmanCode& fixed_litlen_code() {
-    static const HuffmanCode code = [] {
-        std::vector<std::uint8_t> lengths(LITLEN_ALPHABET);
-        for (std::size_t s = 0; s < LITLEN_ALPHABET; ++s)
-            lengths[s] = s < 144 ? 8 : s < 256 ? 9 : s < 280 ? 7 : 8;
-        return canonical_code(lengths);
-    }();
+    static const HuffmanCode code = canonical_code(FIXED_LITLEN_LENGTHS);
     return code;
 }
 
 const HuffmanCode& fixed_distance_code() {
-    static const HuffmanCode code = canonical_code(std::vector<std::uint8_t>(DISTANCE_ALPHABET, 5));
+    static const HuffmanCode code = canonical_code(std::vector<std::uint8_t>(DISTANCE_ALPHABET, FIXED_DISTANCE_LENGTH));
     return code;
 }
 
@@ -195,7 +159,7 @@ void put_stored_block(BitWriter& writer, bool final, std::span<const std::uint8_
 
 void put_stored_block(BitWriter& writer, bool final, std::span<const std::uint8_t> data,
                       std::uint16_t len, std::uint16_t nlen) {
-    put_block_header(writer, final, BLOCK_STORED);
+    put_block_header(writer, final, STORED_BLOCK);
     align_to_byte(writer);
     const std::array<std::uint8_t, 4> lengths = {
         static_cast<std::uint8_t>(len), static_cast<std::uint8_t>(len >> 8),
@@ -205,7 +169,7 @@ void put_stored_block(BitWriter& writer, bool final, std::span<const std::uint8_
 }
 
 void put_fixed_block(BitWriter& writer, bool final, std::span<const LzItem> items) {
-    put_block_header(writer, final, BLOCK_FIXED);
+    put_block_header(writer, final, FIXED_BLOCK);
     for (const LzItem item : items)
         put_item(writer, fixed_litlen_code(), fixed_distance_code(), item);
     put_symbol(writer, fixed_litlen_code(), END_OF_BLOCK);
@@ -216,7 +180,7 @@ void put_dynamic_header(BitWriter& writer, const DynamicHeader& header) {
     put_bits(writer, header.hdist, 5);
     put_bits(writer, header.hclen, 4);
     for (unsigned i = 0; i < header.hclen + 4; ++i)
-        put_bits(writer, header.code_length_lengths[HEADER_LENGTH_ORDER[i]], 3);
+        put_bits(writer, header.code_length_lengths[CODE_LENGTH_ORDER[i]], 3);
     const HuffmanCode code = canonical_code(header.code_length_lengths);
     for (const CodeLengthSymbol item : header.sequence) {
         put_symbol(writer, code, item.symbol);
@@ -248,7 +212,7 @@ DynamicHeader dynamic_header_for(std::span<const std::uint8_t> litlen_lengths,
 
     unsigned written = 4;
     for (unsigned i = 0; i < CODE_LENGTH_ALPHABET; ++i)
-        if (header.code_length_lengths[HEADER_LENGTH_ORDER[i]] != 0)
+        if (header.code_length_lengths[CODE_LENGTH_ORDER[i]] != 0)
             written = std::max(written, i + 1);
     header.hclen = written - 4;
     return header;
@@ -300,7 +264,7 @@ std::uint64_t put_dynamic_block(BitWriter& writer, bool final,
                                 std::span<const std::uint8_t> litlen_lengths,
                                 std::span<const std::uint8_t> distance_lengths,
                                 std::span<const LzItem> items) {
-    put_block_header(writer, final, BLOCK_DYNAMIC);
+    put_block_header(writer, final, DYNAMIC_BLOCK);
     put_dynamic_header(writer, dynamic_header_for(litlen_lengths, distance_lengths));
     const std::uint64_t description_end = writer.bit_length;
     const HuffmanCode litlen = canonical_code(litlen_lengths);

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "alphabet.h"
+
 // A DEFLATE bit stream under construction. Bits fill each byte from its least significant
 // bit up (RFC 1951, section 3.1.1).
 struct BitWriter {
@@ -16,19 +18,9 @@ struct BitWriter {
     std::uint64_t bit_length = 0;  // bits written so far; bit i lies in bytes[i / 8]
 };
 
-// Block types, RFC 1951 section 3.2.3.
-inline constexpr unsigned BLOCK_STORED = 0;
-inline constexpr unsigned BLOCK_FIXED = 1;
-inline constexpr unsigned BLOCK_DYNAMIC = 2;
-inline constexpr unsigned BLOCK_RESERVED = 3;
-
-inline constexpr unsigned END_OF_BLOCK = 256;
-
-// The order in which a dynamic header lists the code-length code lengths (RFC 1951, 3.2.7).
-// Named apart from the decoder's own list, which tests link too: two inline variables of one
-// name would be one object to the linker.
-inline constexpr std::array<std::uint8_t, 19> HEADER_LENGTH_ORDER = {
-    16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12, 3, 13, 2, 14, 1, 15};
+// RFC 1951's alphabet, the decoder's and the coder's own: block types, END_OF_BLOCK,
+// CODE_LENGTH_ORDER and the tables.
+using namespace deflate;
 
 // count bits of value, least significant first: header fields and extra bits.
 void put_bits(BitWriter& writer, std::uint32_t value, unsigned count);
@@ -110,7 +102,7 @@ struct DynamicHeader {
 };
 
 // The description after the block header: HLIT, HDIST, HCLEN, the first hclen + 4 lengths
-// in HEADER_LENGTH_ORDER, then the sequence.
+// in CODE_LENGTH_ORDER, then the sequence.
 void put_dynamic_header(BitWriter& writer, const DynamicHeader& header);
 
 // A valid description of the given lengths (257 to 288 literal/length, 1 to 32 distance):

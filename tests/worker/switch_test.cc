@@ -6,6 +6,8 @@
 
 #include "stream_context.h"
 
+using namespace worker;
+
 namespace {
 
 // What the test workers report besides their statuses. Plain statics: a worker entry

@@ -1,9 +1,14 @@
-// How every program of the kit opens its two files and finishes its lines: "-" names a
-// standard stream, an output that is the input file is refused before anything truncates it,
-// and a program's own lines stay out of an output that is standard output.
+// How every program of the kit opens, reads and writes its two files and finishes its lines:
+// "-" names a standard stream, an output that is the input file is refused before anything
+// truncates it, and a program's own lines stay out of an output that is standard output.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <cstdio>
+#include <span>
+
+namespace files {
 
 // The input file opened for reading, or standard input for "-". Null when it cannot be opened.
 std::FILE* open_input_file(const char* path);
@@ -35,3 +40,12 @@ int close_output_file(std::FILE* output);
 // Flushes standard output and tells whether every line reached it. Returns 0, or the error
 // number of the failure (EIO when the stream recorded an error without one).
 int finish_standard_output();
+
+// One read of up to size bytes into buffer, fewer only at the end of the input; count tells
+// how many came. Returns 0, or the error number of a failed read (EIO when it left none).
+int read_block(std::FILE* input, std::uint8_t* buffer, std::size_t size, std::size_t& count);
+
+// Writes all of bytes. Returns 0, or the error number of a short write (EIO when it left none).
+int write_bytes(std::FILE* output, std::span<const std::uint8_t> bytes);
+
+}  // namespace files

@@ -1,5 +1,5 @@
 // The first blocks read straight from memory, rejecting only what the block loop,
-// read_dynamic_header, decode_huffman_block and the stored block copy of a strict decoder
+// read_dynamic_header, decode_huffman_block and the stored block copy of the decoder, strict,
 // reject there. Whatever this cannot settle with the bytes it has is left to the decoder.
 #include "block_start_check.h"
 
@@ -8,23 +8,28 @@
 #include <bit>
 #include <cstring>
 
-#include "block_decoder.h"
-#include "decoder_state.h"
-#include "dynamic_header.h"
-#include "huffman_table.h"
+#include "alphabet.h"
 
 namespace {
+
+using deflate::CODE_LENGTH_ORDER;
+using deflate::CODE_LENGTH_SYMBOLS;
+using deflate::DISTANCE_BASE;
+using deflate::DISTANCE_EXTRA;
+using deflate::END_OF_BLOCK;
+using deflate::FIRST_LENGTH_SYMBOL;
+using deflate::LENGTH_BASE;
+using deflate::LENGTH_EXTRA;
+using deflate::LENGTH_SYMBOLS;
+using deflate::MAX_CODE_LENGTH;
+using deflate::REPEAT_PREVIOUS;
+constexpr unsigned MAX_LITLEN_CODES = deflate::LITLEN_SYMBOLS;
+constexpr unsigned MAX_DISTANCE_CODES = deflate::DISTANCE_SYMBOLS;
 
 // How many blocks, and items of fixed-code blocks, are looked at. Bytes that cannot start a
 // stream fail within a few; a real stream's are left to the decoder.
 constexpr unsigned BLOCKS_CHECKED = 16;
 constexpr unsigned FIXED_ITEMS_CHECKED = 64;
-
-constexpr unsigned END_OF_BLOCK = 256;
-constexpr unsigned FIRST_LENGTH_SYMBOL = 257;
-constexpr unsigned LENGTH_SYMBOLS = 29;
-// The first of the code-length code's run symbols 16, 17 and 18.
-constexpr unsigned REPEAT_PREVIOUS = 16;
 
 // Bits from memory, first bit lowest, as the decoder's bit reader takes them.
 struct MemoryBits {
@@ -174,9 +179,10 @@ constexpr LengthStep step_of_symbol(unsigned symbol, unsigned code_bits) {
     const auto bits = static_cast<std::uint8_t>(code_bits);
     const auto plus = [bits](unsigned extra) { return static_cast<std::uint8_t>(bits + extra); };
     if (symbol < REPEAT_PREVIOUS) return {bits, bits, 0, 1, static_cast<std::uint8_t>(symbol)};
-    if (symbol == REPEAT_PREVIOUS) return {bits, plus(2), 3, 3, REPEAT_PREVIOUS};
-    if (symbol == REPEAT_PREVIOUS + 1) return {bits, plus(3), 7, 3, 0};
-    return {bits, plus(7), 127, 11, 0};
+    const unsigned extra = deflate::repeat_extra_bits(symbol);
+    return {bits, plus(extra), static_cast<std::uint8_t>((1u << extra) - 1),
+            static_cast<std::uint8_t>(deflate::repeat_shortest_run(symbol)),
+            static_cast<std::uint8_t>(symbol == REPEAT_PREVIOUS ? REPEAT_PREVIOUS : 0)};
 }
 
 // The code-length code by its next bits, as many as its longest code has (mask), each step
@@ -188,7 +194,7 @@ struct CodeLengthTable {
 
 // From the lengths of the 19 symbols, which fill the code space exactly.
 void build_code_length_table(const std::uint8_t* lengths, CodeLengthTable& table) {
-    constexpr unsigned LONGEST = 7;
+    constexpr unsigned LONGEST = deflate::MAX_CODE_LENGTH_CODE_LENGTH;
     unsigned count[LONGEST + 1] = {};
     unsigned longest = 0;
     for (unsigned s = 0; s < CODE_LENGTH_SYMBOLS; ++s) {
@@ -378,13 +384,13 @@ bool may_start_stream(std::span<const std::uint8_t> bytes, CheckedBlocks checked
         const std::uint32_t header = take(bits, 3);
         BlockLook look = BlockLook::fault;
         switch (header >> 1) {
-        case STORED_BLOCK:
+        case deflate::STORED_BLOCK:
             look = stored_block(bits, decoded);
             break;
-        case FIXED_BLOCK:
+        case deflate::FIXED_BLOCK:
             look = fixed_block(bits, decoded, items_left);
             break;
-        case DYNAMIC_BLOCK:
+        case deflate::DYNAMIC_BLOCK:
             look = dynamic_block(bits);
             break;
         default:

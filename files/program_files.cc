@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <cstring>
 
+namespace files {
+
 namespace {
 
 bool is_standard_stream_name(const char* path) {
@@ -80,3 +82,16 @@ int finish_standard_output() {
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) return stream_error();
     return 0;
 }
+
+int read_block(std::FILE* input, std::uint8_t* buffer, std::size_t size, std::size_t& count) {
+    errno = 0;
+    count = std::fread(buffer, 1, size, input);
+    return count < size && std::ferror(input) ? stream_error() : 0;
+}
+
+int write_bytes(std::FILE* output, std::span<const std::uint8_t> bytes) {
+    errno = 0;
+    return std::fwrite(bytes.data(), 1, bytes.size(), output) == bytes.size() ? 0 : stream_error();
+}
+
+}  // namespace files
