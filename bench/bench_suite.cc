@@ -1,8 +1,8 @@
-// bench_suite <inputs> <scratch> [runs [<earlier rawinflate> <its commit>]]: times the
+// bench_suite <inputs> <scratch> [runs [<earlier build folder> <its commit>]]: times the
 // programs on the inputs that make_inputs wrote, next to the floor loop, cat and the C
 // runtime's baseline, and prints the throughput and memory table with the project's targets,
-// after tokdeflate's coded sizes. Given the rawinflate of an earlier commit, it times that
-// one on the same inputs too. Outputs go to scratch.
+// after tokdeflate's coded sizes. Given the build folder of an earlier commit, it times its
+// rawinflate, lztokens and tokdeflate on the same inputs too. Outputs go to scratch.
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -332,15 +332,20 @@ void print_scan_times(const ScanRows& rows) {
                 SCAN_TIME_PER_INFLATE_TIME, STREAM_LIST);
 }
 
-// rawinflate as an earlier commit built it, on the inputs of today's rows.
-std::vector<Row> earlier_inflate_rows(const std::string& program, const std::string& commit,
-                                      const Row& text, const Row& runs) {
+// The rows of the programs as an earlier commit built them in its build folder, each a twin
+// of one of today's rows, on the same inputs, named by the commit.
+std::vector<Row> earlier_rows(const std::string& build, const std::string& commit,
+                              std::span<const Row* const> now) {
     std::vector<Row> rows;
-    for (const Row* now : {&text, &runs}) {
-        Row row = *now;
-        row.input = commit + ": " + (now == &text ? "text, gzip members" : "long runs, fixed blocks");
+    for (const Row* today : now) {
+        Row row = *today;
+        row.input = (commit + ": " + row.input).substr(0, 38);
         row.target.reset();
-        for (Command& command : row.commands) command.program = program;
+        for (Command& command : row.commands) {
+            const std::filesystem::path program(command.program);
+            command.program = (std::filesystem::path(build) / program.parent_path().filename() /
+                               program.filename()).string();
+        }
         rows.push_back(std::move(row));
     }
     return rows;
@@ -350,7 +355,7 @@ std::vector<Row> earlier_inflate_rows(const std::string& program, const std::str
 
 int main(int argc, char** argv) {
     if (argc != 3 && argc != 4 && argc != 6) {
-        std::fprintf(stderr, "usage: bench_suite <inputs> <scratch> [runs [<earlier rawinflate> <its commit>]]\n");
+        std::fprintf(stderr, "usage: bench_suite <inputs> <scratch> [runs [<earlier build folder> <its commit>]]\n");
         return 2;
     }
     const int runs = argc >= 4 ? std::atoi(argv[3]) : DEFAULT_RUNS;
@@ -404,12 +409,17 @@ int main(int argc, char** argv) {
         // Table order, which is also the order of measuring, the floor first.
         std::vector<Row*> table = {&floor, &cat, &slice, &inflate_text, &inflate_binary, &inflate_runs,
                                    &inflate_noise};
-        std::vector<Row> earlier_inflate;
-        if (argc == 6) earlier_inflate = earlier_inflate_rows(argv[4], argv[5], inflate_text, inflate_runs);
-        for (Row& row : earlier_inflate) table.push_back(&row);
         for (Row& row : tokenize_text) table.push_back(&row);
         table.insert(table.end(), {&tokenize_binary, &tokenize_runs, &tokenize_noise, &code_text, &code_text_9,
                                    &code_pipe});
+        // Each earlier row right after today's twin, so that the two read as a pair.
+        const std::vector<const Row*> compared = {&inflate_text, &inflate_runs, &tokenize_text[1],
+                                                  &tokenize_text[3], &code_text};
+        std::vector<Row> earlier = argc == 6 ? earlier_rows(argv[4], argv[5], compared) : std::vector<Row>{};
+        for (std::size_t i = 0; i < earlier.size(); ++i) {
+            const auto twin = std::find(table.begin(), table.end(), compared[i]);
+            table.insert(twin + 1, &earlier[i]);
+        }
         ScanRows scan = scan_rows(paths, argv[2]);
         for (Row* row : scan_table(scan)) table.push_back(row);
 

@@ -17,20 +17,21 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=ON \
     || { cat "$build/configure.log"; exit 1; }
 cmake --build "$build" -j 2 --target benchmarks
 
-# rawinflate as it was before the decoder changes, built the same way from its own source
-# tree, for the before-and-after rows.
-earlier=17224ba
+# The codec programs as they were before the driver loop, the alphabet and the line were made
+# one, built the same way from their own source tree, for the before-and-after rows.
+earlier=967ea6c
 earlier_build=$build/earlier-$earlier
 if [ ! -f "$earlier_build/build/build.ninja" ]; then
-    echo "== rawinflate of $earlier in $earlier_build"
+    echo "== the codec programs of $earlier in $earlier_build"
     rm -rf "$earlier_build"
     mkdir -p "$earlier_build/source"
     git archive "$earlier" | tar -x -C "$earlier_build/source"
     cmake -S "$earlier_build/source" -B "$earlier_build/build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+        -DCMAKE_CXX_COMPILER=g++ -DCMAKE_C_COMPILER=gcc \
         -DBUILD_TESTING=OFF > "$earlier_build/configure.log" 2>&1 \
         || { cat "$earlier_build/configure.log"; exit 1; }
 fi
-cmake --build "$earlier_build/build" -j 2 --target rawinflate
+cmake --build "$earlier_build/build" -j 2 --target rawinflate lztokens tokdeflate
 
 echo "== inputs in $build/inputs"
 "$build/bench/make_inputs" "$build/inputs"
@@ -41,7 +42,7 @@ trap 'rm -rf "$scratch"' EXIT
 
 echo "== $runs timed runs of each program"
 "$build/bench/bench_suite" "$build/inputs" "$scratch" "$runs" \
-    "$earlier_build/build/inflate/rawinflate" "$earlier"
+    "$earlier_build/build" "$earlier"
 
 if [ -x "$build/bench/floor_loop_benchmark" ]; then
     echo
