@@ -6,6 +6,8 @@
 #include "input_names.h"
 #include "program_runner.h"
 
+using namespace test_support;
+
 namespace {
 
 constexpr int LEVELS = 10;

@@ -20,6 +20,8 @@
 #include "text_sources.h"
 #include "token_streams.h"
 
+using namespace test_support;
+
 namespace {
 
 constexpr std::size_t MIB = 1 << 20;

@@ -8,6 +8,8 @@
 
 #include "program_runner.h"
 
+using namespace test_support;
+
 namespace {
 
 constexpr double BYTES_PER_MEGABYTE = 1e6;

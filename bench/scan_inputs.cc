@@ -14,6 +14,8 @@
 #include "input_names.h"
 #include "program_runner.h"
 
+using namespace test_support;
+
 namespace {
 
 constexpr std::size_t MIB = 1 << 20;

@@ -7,6 +7,8 @@
 #include "gzip_member.h"
 #include "program_runner.h"
 
+using namespace test_support;
+
 namespace {
 
 // Text allows one stray control character in a thousand (a form feed too many, a NUL in a

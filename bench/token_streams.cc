@@ -6,6 +6,8 @@
 
 #include "deflate_writer.h"
 
+using namespace test_support;
+
 namespace {
 
 constexpr std::size_t TOKEN_SIZE = 4;

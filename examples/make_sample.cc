@@ -10,6 +10,8 @@
 #include "deflate_writer.h"
 #include "gzip_member.h"
 
+using namespace test_support;
+
 namespace {
 
 constexpr std::string_view FIXED_PART =

@@ -9,6 +9,8 @@
 #include "gzip_member.h"
 #include "program_runner.h"
 
+using namespace test_support;
+
 namespace {
 
 constexpr std::size_t GZIP_HEADER_SIZE = 10;

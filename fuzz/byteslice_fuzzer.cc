@@ -10,6 +10,7 @@
 #include "fuzz_files.h"
 #include "range_copy.h"
 
+using namespace fuzz_files;
 using namespace slice;
 
 namespace {

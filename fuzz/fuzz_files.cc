@@ -3,6 +3,8 @@
 
 #include <cstdlib>
 
+namespace fuzz_files {
+
 void silence_standard_output() {
     static const bool silenced = std::freopen("/dev/null", "w", stdout) != nullptr;
     require(silenced, "cannot send standard output to /dev/null");
@@ -36,3 +38,5 @@ void require(bool condition, const char* message) {
     std::fprintf(stderr, "broken promise: %s\n", message);
     std::abort();
 }
+
+}  // namespace fuzz_files

@@ -6,6 +6,8 @@
 #include <span>
 #include <vector>
 
+namespace fuzz_files {
+
 // The drivers print their lines on standard output; a fuzzing run does not want them.
 void silence_standard_output();
 
@@ -24,3 +26,5 @@ std::vector<std::uint8_t> close_memory_output(MemoryOutput& output);
 // Aborts with the message when a promise of the program is broken: the engine reports it
 // as a crash and keeps the input.
 void require(bool condition, const char* message);
+
+}  // namespace fuzz_files

@@ -10,6 +10,8 @@
 #include "token_replayer.h"
 #include "tokenizer_driver.h"
 
+using namespace fuzz_files;
+using namespace test_support;
 using namespace tokenize;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -16,6 +16,8 @@
 #include "gzip_member.h"
 #include "program_runner.h"
 
+using namespace test_support;
+
 namespace fs = std::filesystem;
 
 namespace {

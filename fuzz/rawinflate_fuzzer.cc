@@ -15,6 +15,7 @@
 #include "decoder_state.h"
 #include "fuzz_files.h"
 
+using namespace fuzz_files;
 using namespace inflate;
 
 namespace {

@@ -20,6 +20,7 @@
 #include "stream_scan.h"
 #include "trial_decoder.h"
 
+using namespace fuzz_files;
 using namespace inflate;
 
 namespace {

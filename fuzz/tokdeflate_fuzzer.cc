@@ -13,6 +13,7 @@
 #include "decoder_driver.h"
 #include "fuzz_files.h"
 
+using namespace fuzz_files;
 using namespace inflate;
 
 namespace {

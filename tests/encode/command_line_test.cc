@@ -11,6 +11,8 @@
 #include "generated_inputs.h"
 #include "tokdeflate_checks.h"
 
+using namespace test_support;
+
 namespace {
 
 TEST(TokdeflateCommandLine, RefusalsAreStatusTwoWithOneLine) {

@@ -8,6 +8,8 @@
 
 #include "program_runner.h"
 
+using namespace test_support;
+
 using Bytes = std::vector<std::uint8_t>;
 
 // A token as the file holds it: distance 0 and a byte, or a distance and a length.

@@ -8,6 +8,8 @@
 #include "generated_inputs.h"
 #include "tokdeflate_checks.h"
 
+using namespace test_support;
+
 namespace {
 
 const std::vector<std::string> MODES = {"best", "dynamic", "fixed", "stored"};

@@ -14,6 +14,8 @@
 #include "deflate_writer.h"
 #include "program_runner.h"
 
+using namespace test_support;
+
 namespace {
 
 struct Program {

@@ -25,6 +25,8 @@
 #include "program_runner.h"
 #include "token_replayer.h"
 
+using namespace test_support;
+
 namespace {
 
 bool failed = false;

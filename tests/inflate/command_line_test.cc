@@ -9,6 +9,8 @@
 #include "failing_read.h"
 #include "rawinflate_check.h"
 
+using namespace test_support;
+
 namespace {
 
 // A final stored block of size pattern bytes.

@@ -11,6 +11,8 @@
 #include "deflate_writer.h"
 #include "program_runner.h"
 
+using namespace test_support;
+
 // Everything a run of rawinflate leaves behind.
 struct Inflated {
     ProgramResult run;

@@ -10,6 +10,8 @@
 #include "gzip_member.h"
 #include "rawinflate_check.h"
 
+using namespace test_support;
+
 namespace {
 
 // Every k-th of the sorted candidates, so that the sample is the same on every run.

@@ -10,6 +10,8 @@
 #include "deflate_writer.h"
 #include "gzip_member.h"
 
+using namespace test_support;
+
 namespace {
 
 std::vector<std::uint8_t> bytes_of(const std::string& text) {

@@ -17,6 +17,7 @@
 #include "scan_input.h"
 #include "trial_decoder.h"
 
+using namespace test_support;
 using namespace inflate;
 
 namespace {

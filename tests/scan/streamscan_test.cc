@@ -19,6 +19,8 @@
 #include "gzip_member.h"
 #include "program_runner.h"
 
+using namespace test_support;
+
 namespace {
 
 namespace fs = std::filesystem;

@@ -20,6 +20,8 @@
 
 #include "program_runner.h"
 
+using namespace test_support;
+
 namespace {
 
 constexpr std::size_t MEBIBYTE = 1048576;

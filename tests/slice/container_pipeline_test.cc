@@ -16,6 +16,8 @@
 #include "program_runner.h"
 #include "token_replayer.h"
 
+using namespace test_support;
+
 namespace {
 
 // Big enough for several blocks and more than one 64 KiB buffer of decoded bytes, small

@@ -7,6 +7,8 @@
 #include "checksums.h"
 #include "container_formats.h"
 
+namespace test_support {
+
 namespace {
 
 void put_le(Bytes& bytes, std::uint32_t value, int size) {
@@ -78,3 +80,5 @@ Bytes png_file_bytes(std::span<const std::uint8_t> wrapped_stream, std::size_t c
     put_chunk(file, "IEND", {});
     return file;
 }
+
+}  // namespace test_support

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+namespace test_support {
+
 using Bytes = std::vector<std::uint8_t>;
 
 // CMF 78 (32 KiB window), FLG 9C, the stream, the Adler-32 of data.
@@ -24,3 +26,5 @@ Bytes zip_entry_bytes(const std::string& name, std::span<const std::uint8_t> raw
 Bytes png_file_bytes(std::span<const std::uint8_t> wrapped_stream, std::size_t chunk_size);
 
 void append(Bytes& to, std::span<const std::uint8_t> bytes);
+
+}  // namespace test_support

@@ -6,6 +6,8 @@
 #include <stdexcept>
 #include <string>
 
+namespace test_support {
+
 namespace {
 
 constexpr std::size_t LITLEN_ALPHABET = FIXED_LITLEN_SYMBOLS;
@@ -273,3 +275,5 @@ std::uint64_t put_dynamic_block(BitWriter& writer, bool final,
     put_symbol(writer, litlen, END_OF_BLOCK);
     return description_end;
 }
+
+}  // namespace test_support

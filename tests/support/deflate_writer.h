@@ -11,6 +11,8 @@
 
 #include "alphabet.h"
 
+namespace test_support {
+
 // A DEFLATE bit stream under construction. Bits fill each byte from its least significant
 // bit up (RFC 1951, section 3.1.1).
 struct BitWriter {
@@ -131,3 +133,5 @@ std::uint64_t put_dynamic_block(BitWriter& writer, bool final,
                                 std::span<const std::uint8_t> litlen_lengths,
                                 std::span<const std::uint8_t> distance_lengths,
                                 std::span<const LzItem> items);
+
+}  // namespace test_support

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <stdexcept>
 
+namespace test_support {
+
 bool can_fail_reads() {
     return std::string(FLATEBITS_FAILING_READ_SHIM).size() > 0;
 }
@@ -22,3 +24,5 @@ ProgramResult run_with_failing_read(const std::string& program,
     unsetenv("FLATEBITS_FAILING_READ_FILE");
     return result;
 }
+
+}  // namespace test_support

@@ -8,6 +8,8 @@
 
 #include "program_runner.h"
 
+namespace test_support {
+
 // Whether the preload reaches the programs: not under an emulator, whose programs the
 // test's own loader never starts.
 bool can_fail_reads();
@@ -17,3 +19,5 @@ bool can_fail_reads();
 ProgramResult run_with_failing_read(const std::string& program,
                                     const std::vector<std::string>& arguments,
                                     const std::string& file, std::size_t after);
+
+}  // namespace test_support

@@ -7,6 +7,8 @@
 #include <random>
 #include <string_view>
 
+namespace test_support {
+
 namespace {
 
 using Rng = std::mt19937_64;
@@ -190,3 +192,5 @@ std::vector<std::uint8_t> generated_input(InputKind kind, std::size_t size, std:
 std::vector<std::uint8_t> random_input(std::size_t size, std::uint64_t seed) {
     return generated_input(InputKind::random_bytes, size, seed);
 }
+
+}  // namespace test_support

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+namespace test_support {
+
 enum class InputKind {
     random_bytes,  // no structure; repeats only by chance
     text,          // words from a vocabulary drawn with a skewed, word-like frequency
@@ -20,3 +22,5 @@ std::vector<std::uint8_t> generated_input(InputKind kind, std::size_t size, std:
 
 // size bytes with no structure.
 std::vector<std::uint8_t> random_input(std::size_t size, std::uint64_t seed);
+
+}  // namespace test_support

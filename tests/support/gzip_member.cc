@@ -1,6 +1,7 @@
 // Header fields and trailer of a gzip member, RFC 1952 section 2.3.
 #include "gzip_member.h"
 
+namespace test_support {
 
 namespace {
 
@@ -36,3 +37,5 @@ std::vector<std::uint8_t> gzip_member_bytes(std::span<const std::uint8_t> raw_st
     put_little_endian(bytes, trailer.isize);
     return bytes;
 }
+
+}  // namespace test_support

@@ -11,6 +11,7 @@
 
 #include "container_formats.h"
 
+namespace test_support {
 
 // A gzip member read from the start of a file.
 struct GzipMember {
@@ -34,3 +35,5 @@ std::optional<GzipTrailer> gzip_trailer_at(std::span<const std::uint8_t> file, s
 // modification time, then the stream, then the trailer.
 std::vector<std::uint8_t> gzip_member_bytes(std::span<const std::uint8_t> raw_stream,
                                             GzipTrailer trailer);
+
+}  // namespace test_support

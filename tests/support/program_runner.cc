@@ -13,6 +13,8 @@
 #include <sstream>
 #include <stdexcept>
 
+namespace test_support {
+
 namespace {
 
 std::vector<std::string> emulator_words() {
@@ -90,3 +92,5 @@ void write_file(const std::string& path, const std::vector<std::uint8_t>& bytes)
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     if (!out) throw std::runtime_error("cannot write " + path);
 }
+
+}  // namespace test_support

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+namespace test_support {
+
 struct ProgramResult {
     int exit_status;  // 128 + signal number when the program was killed by a signal
     std::string standard_output;
@@ -34,3 +36,5 @@ struct TempDir {
 
 std::vector<std::uint8_t> read_file(const std::string& path);
 void write_file(const std::string& path, const std::vector<std::uint8_t>& bytes);
+
+}  // namespace test_support

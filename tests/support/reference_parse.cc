@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <stdexcept>
 
+namespace test_support {
+
 namespace {
 
 struct SearchLimits {
@@ -136,3 +138,5 @@ std::vector<std::uint8_t> reference_parse(std::span<const std::uint8_t> input, i
     tokens.resize(static_cast<std::size_t>(parse.out - tokens.data()));
     return tokens;
 }
+
+}  // namespace test_support

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cstdio>
 
+namespace test_support {
+
 namespace {
 
 ReplayedToken token_at(std::span<const std::uint8_t> stream, std::size_t index,
@@ -114,3 +116,5 @@ std::string first_token_difference(std::span<const std::uint8_t> actual,
            " equal tokens: got " + std::to_string(actual.size()) + " bytes, expected " +
            std::to_string(expected.size());
 }
+
+}  // namespace test_support

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+namespace test_support {
+
 inline constexpr std::uint32_t TOKEN_SIZE = 4;
 inline constexpr std::uint32_t SHORTEST_TOKEN_LENGTH = 3;
 inline constexpr std::uint32_t LONGEST_TOKEN_LENGTH = 258;
@@ -36,3 +38,5 @@ std::string describe_token(const ReplayedToken& token);
 // Empty when the two streams are equal; otherwise where and how they first differ.
 std::string first_token_difference(std::span<const std::uint8_t> actual,
                                    std::span<const std::uint8_t> expected);
+
+}  // namespace test_support

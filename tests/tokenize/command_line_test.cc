@@ -13,6 +13,8 @@
 #include "lztokens_checks.h"
 #include "reference_parse.h"
 
+using namespace test_support;
+
 namespace {
 
 std::vector<std::string> files_in(const std::filesystem::path& folder) {

@@ -8,6 +8,8 @@
 #include "reference_parse.h"
 #include "token_replayer.h"
 
+using namespace test_support;
+
 namespace {
 
 TEST(LztokensStream, IsTheStreamWorkedOutByHand) {

@@ -8,6 +8,8 @@
 #include "generated_inputs.h"
 #include "reference_parse.h"
 
+using namespace test_support;
+
 namespace {
 
 struct Refill {

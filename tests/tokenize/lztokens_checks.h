@@ -12,6 +12,8 @@
 #include "program_runner.h"
 #include "token_replayer.h"
 
+using namespace test_support;
+
 inline constexpr std::uint64_t READ_SIZE = 65536;
 inline constexpr long CARRY_SIZE = 33029;
 // The first refill hands the worker all but the last 261 bytes of its read.

@@ -9,6 +9,8 @@
 #include "reference_parse.h"
 #include "token_replayer.h"
 
+using namespace test_support;
+
 namespace {
 
 struct BadStream {
