@@ -302,4 +302,13 @@ TEST(Streamscan, FailuresEndWithStatus2AndOneLine) {
     EXPECT_EQ(piped.exit_status, 0) << piped.standard_error;
 }
 
+TEST(Streamscan, FileThatStatesMoreThanItHoldsIsScannedToItsEnd) {
+    const std::string path = "/sys/class/net/lo/uevent";  // states 4096 bytes, holds a few
+    std::error_code error;
+    const std::uintmax_t stated = fs::file_size(path, error);
+    if (error || stated <= read_file(path).size()) GTEST_SKIP() << path << " states no more than it holds here";
+    const ProgramResult run = run_program(STREAMSCAN_PROGRAM, {path});
+    EXPECT_EQ(run.exit_status, 0) << run.standard_error;
+}
+
 }  // namespace
