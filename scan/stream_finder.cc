@@ -213,12 +213,8 @@ bool is_raw_stream(ScanInput& input, Candidate& candidate, const FinderOptions& 
 bool try_raw(ScanInput& input, std::uint64_t position, std::span<const std::uint8_t> here,
              const FinderOptions& options, FoundStream& found, int& output_error) {
     if (!may_start_stream(here, CheckedBlocks::until_final)) return false;
-    // Not zeroed first: the trial fills the rest, and a scan for raw streams comes here at
-    // almost every offset.
     const FinderOptions unwritten{options.raw, nullptr};
-    Candidate candidate;
-    candidate.kind = StreamKind::raw;
-    candidate.offset = position;
+    Candidate candidate{StreamKind::raw, position, {}, {}, {}};
     if (!is_raw_stream(input, candidate, unwritten)) return settle(candidate, false, output_error);
 
     // Noise just before a stream can decode as blocks of its own that end where the stream
