@@ -49,7 +49,7 @@ bool settle(Candidate& candidate, bool has_line, int& output_error) {
 void set_line(FoundStream& found, const Candidate& candidate, StreamCheck check,
               std::uint64_t covered_end) {
     found = FoundStream{candidate.kind, candidate.offset, candidate.trial.stream_bytes,
-                        candidate.trial.decoded_size, check, covered_end, 0, nullptr, 0};
+                        candidate.trial.decoded_size, check, covered_end, 0, {}, 0};
 }
 
 // A look at the first blocks before a trial: most candidates fail there, and the look costs
@@ -67,8 +67,8 @@ bool first_block_decoded(const TrialDecode& trial) {
 
 void set_name(FoundStream& found, const std::uint8_t* header, std::size_t offset,
               std::size_t length) {
-    found.name = header + offset;
     found.name_length = std::min(length, NAME_LIMIT);
+    std::memcpy(found.name.data(), header + offset, found.name_length);
 }
 
 bool try_gzip(ScanInput& input, std::uint64_t position, std::span<const std::uint8_t> here,

@@ -36,7 +36,9 @@ struct FoundStream {
     StreamCheck check;
     std::uint64_t covered_end;   // past its trailer: no marker before this is tried
     std::uint32_t parts;         // PNG: the IDAT chunks that carry it; 0 otherwise
-    const std::uint8_t* name;    // gzip FNAME or zip entry name, name_length bytes
+    // gzip FNAME or zip entry name, name_length bytes: a copy, as the header lies in the
+    // window, which the scan moves on.
+    std::array<std::uint8_t, NAME_LIMIT> name;
     std::size_t name_length;
 };
 

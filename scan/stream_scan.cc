@@ -125,7 +125,7 @@ void print_stream_line(std::FILE* lines, const FoundStream& found) {
                  kind_name(found.kind), static_cast<unsigned long long>(found.offset),
                  static_cast<unsigned long long>(found.length),
                  static_cast<unsigned long long>(found.decoded_size), check_name(found.check));
-    if (found.name_length > 0) print_name(lines, found.name, found.name_length);
+    if (found.name_length > 0) print_name(lines, found.name.data(), found.name_length);
     if (found.parts > 0) std::fprintf(lines, " parts=%u", static_cast<unsigned>(found.parts));
     std::fputc('\n', lines);
 }
