@@ -6,6 +6,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <span>
 
 #include "block_start_check.h"
@@ -26,10 +27,14 @@ struct Candidate {
 
 char path_buffer[PATH_MAX];
 
+// The offset of a decoded file's name in hexadecimal: at least 8 digits, at most 16.
+constexpr std::size_t OFFSET_DIGITS_MOST = std::numeric_limits<std::uint64_t>::digits / 4;
+
 void run_trial(ScanInput& input, Candidate& candidate, StreamChecksum checksum,
                const FinderOptions& options, std::span<const std::uint8_t> expected_start = {}) {
     candidate.file = DecodedFile{nullptr, nullptr, 0};
     if (options.folder != nullptr) {
+        // Never cut: the folder is one for which decoded_paths_fit holds.
         std::snprintf(path_buffer, sizeof path_buffer, "%s/%08llX.%s", options.folder,
                       static_cast<unsigned long long>(candidate.offset), kind_name(candidate.kind));
         candidate.file.path = path_buffer;
@@ -279,6 +284,15 @@ const char* check_name(StreamCheck check) {
         break;
     }
     return "none";
+}
+
+bool decoded_paths_fit(const char* folder) {
+    std::size_t longest_kind = 0;
+    for (const StreamKind kind : {StreamKind::gzip, StreamKind::rfc1950, StreamKind::zip, StreamKind::png,
+                                  StreamKind::raw})
+        longest_kind = std::max(longest_kind, std::strlen(kind_name(kind)));
+    // The folder, '/', the offset, '.', the kind and the closing zero.
+    return std::strlen(folder) + 1 + OFFSET_DIGITS_MOST + 1 + longest_kind + 1 <= sizeof path_buffer;
 }
 
 bool find_stream(ScanInput& input, std::uint64_t position, const FinderOptions& options,

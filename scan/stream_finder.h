@@ -44,8 +44,12 @@ struct FoundStream {
 
 struct FinderOptions {
     bool raw;             // also try raw streams where no container marks one
-    const char* folder;   // where decoded streams go, or null
+    const char* folder;   // where decoded streams go, or null; decoded_paths_fit holds for it
 };
+
+// Whether the path of every file that may be decoded into folder fits in PATH_MAX, with its
+// longest name: an offset of 16 hexadecimal digits and the longest kind.
+bool decoded_paths_fit(const char* folder);
 
 // Whether a stream that gets a line starts at position, tried as the kind whose marker lies
 // there, and as raw if the options say so; found then describes it. The window covers

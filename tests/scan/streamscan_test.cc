@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 #include <cstdio>
 #include <filesystem>
@@ -279,6 +280,8 @@ TEST(Streamscan, FailuresEndWithStatus2AndOneLine) {
     const Bytes data = crafted_data();
     write_file(file, rfc1950_stream_bytes(raw_stream(data), data));
     const std::string missing = folder.file("missing");
+    // The shortest folder whose decoded files may pass PATH_MAX: "/", 16 digits, ".", 4 letters.
+    const std::string long_folder = folder.path.string() + std::string(PATH_MAX - 22 - folder.path.string().size(), '/');
     struct Case {
         std::vector<std::string> arguments;
         ProgramStreams streams;
@@ -290,6 +293,7 @@ TEST(Streamscan, FailuresEndWithStatus2AndOneLine) {
         {{missing}, {}, "streamscan: " + missing + ": No such file or directory\n"},
         {{"/dev/null"}, {}, "streamscan: /dev/null: cannot be positioned; scan a regular file or a block device\n"},
         {{file, file}, {}, "streamscan: " + file + ": Not a directory\n"},
+        {{file, long_folder}, {}, "streamscan: " + long_folder + ": File name too long\n"},
         {{file}, {"", "/dev/full"}, "streamscan: standard output: No space left on device\n"},
     };
     for (const Case& c : cases) {
