@@ -139,7 +139,7 @@ void streamscan_seeds(SeedFolder& seeds) {
         zip_entry_bytes("b.txt", raw, data, ZipSizes::in_header),
         png_file_bytes(rfc1950_stream_bytes(raw, data), 64),
     };
-    for (const std::uint8_t mode : {0, 1}) {
+    for (const std::uint8_t mode : {0, 1, 2, 3, 4, 5}) {  // bits 1 and 2: the stated size
         Bytes all = {mode};
         for (const Bytes& stream : streams) {
             append(all, stream);

@@ -3,7 +3,9 @@
 // on its own: lines come in file order, lie within the file, and a stream said to reach its
 // final block decodes from exactly its bytes to exactly its size, while a fault does not.
 // And the look that spares most trial decodes may turn down one of the file's first bytes
-// as a stream's start only where the strict trial decode faults.
+// as a stream's start only where the strict trial decode faults. Bits 1 and 2 of the first
+// byte make the file state 4,096 bytes more than it holds, as in /sys, or half of them: it
+// must scan as the bytes it holds up to there, on their own.
 #include <algorithm>
 #include <cinttypes>
 #include <cstdint>
@@ -32,6 +34,7 @@ struct Line {
     std::uint64_t decoded_size;
     char check[8];
     unsigned parts;
+    bool operator==(const Line&) const = default;
 };
 
 std::FILE* scanned_file(std::span<const std::uint8_t> file, ScanInput& input) {
@@ -43,13 +46,16 @@ std::FILE* scanned_file(std::span<const std::uint8_t> file, ScanInput& input) {
     return scanned;
 }
 
-std::vector<Line> scan(std::span<const std::uint8_t> file, bool raw) {
+std::vector<Line> scan(std::span<const std::uint8_t> file, std::uint64_t stated_size, bool raw) {
     static ScanInput input;
     std::FILE* const scanned = scanned_file(file, input);
+    input.size = stated_size;
     MemoryOutput lines = open_memory_output();
     const ScanFailure failure = scan_file(input, FinderOptions{raw, nullptr}, lines.stream);
     std::fclose(scanned);
     require(failure.read_error == 0 && failure.output_error == 0, "a scan of a memory file failed");
+    require(input.size == std::min<std::uint64_t>(stated_size, file.size()),
+            "a scan ends with another size than the bytes it could read");
     const std::vector<std::uint8_t> text = close_memory_output(lines);
 
     std::vector<Line> parsed;
@@ -113,10 +119,17 @@ void check_looks(std::span<const std::uint8_t> file) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0) return 0;
     const std::span<const std::uint8_t> file(data + 1, size - 1);
+    const bool raw = (data[0] & 1) != 0;
+    const unsigned stated = (data[0] >> 1) & 3;
+    const std::uint64_t stated_size = stated == 1 ? file.size() + 4096 : stated == 2 ? file.size() / 2 : file.size();
+    const std::span<const std::uint8_t> covered = file.first(std::min<std::uint64_t>(stated_size, file.size()));
+    const std::vector<Line> lines = scan(file, stated_size, raw);
+    if (stated_size != file.size())
+        require(lines == scan(covered, covered.size(), raw), "a stated size scans otherwise than the bytes held to there");
     std::uint64_t previous_end = 0;
-    for (const Line& line : scan(file, (data[0] & 1) != 0)) {
+    for (const Line& line : lines) {
         require(line.offset >= previous_end, "lines out of file order or overlapping");
-        check_line(file, line);
+        check_line(covered, line);
         previous_end = line.offset + (line.parts > 1 ? 1 : line.length);
     }
     check_looks(file);

@@ -52,6 +52,7 @@ int main(int argc, char** argv) {
     if (!start_scan_input(input, file))
         return fail(input_name, "cannot be positioned; scan a regular file or a block device");
     if (options.folder != nullptr) {
+        if (!decoded_paths_fit(options.folder)) return fail(options.folder, std::strerror(ENAMETOOLONG));
         if (const int error = make_folder(options.folder); error != 0)
             return fail(options.folder, std::strerror(error));
     }

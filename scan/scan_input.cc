@@ -17,6 +17,17 @@ namespace {
 // One zero byte more than the file fills, so that a two-byte look at the last byte is safe.
 std::uint8_t window[WINDOW_SIZE + 1];
 
+// A read met the end of the file at end. Before size, that end is the size from then on; the
+// window, which may hold bytes of a file that has shrunk since they were read, is cut there.
+void file_ends_at(ScanInput& input, std::uint64_t end) {
+    if (end >= input.size) return;
+    input.size = end;
+    if (input.window_start + input.window_fill > end) {
+        input.window_fill = end > input.window_start ? static_cast<std::size_t>(end - input.window_start) : 0;
+        window[input.window_fill] = 0;
+    }
+}
+
 // Reads until size bytes have come, the file ends, or a read fails.
 std::size_t read_fully(ScanInput& input, std::uint64_t position, std::uint8_t* buffer,
                        std::size_t size) {
@@ -24,7 +35,10 @@ std::size_t read_fully(ScanInput& input, std::uint64_t position, std::uint8_t* b
     while (got < size) {
         const ssize_t n = pread(input.descriptor, buffer + got, size - got,
                                 static_cast<off_t>(position + got));
-        if (n == 0) break;
+        if (n == 0) {
+            file_ends_at(input, position + got);
+            break;
+        }
         if (n < 0) {
             if (errno == EINTR) continue;
             if (input.error == 0) input.error = errno;
@@ -69,9 +83,10 @@ bool cover_position(ScanInput& input, std::uint64_t position, std::size_t ahead)
         std::memmove(window, window + (position - input.window_start), kept);
     }
     input.window_start = position;
+    input.window_fill = kept;
     const std::uint64_t wanted = std::min<std::uint64_t>(WINDOW_SIZE, input.size - position);
-    input.window_fill = kept + read_fully(input, position + kept, window + kept,
-                                          static_cast<std::size_t>(wanted) - kept);
+    input.window_fill += read_fully(input, position + kept, window + kept,
+                                    static_cast<std::size_t>(wanted) - kept);
     window[input.window_fill] = 0;
     return input.error == 0;
 }
@@ -95,5 +110,6 @@ std::size_t read_at(ScanInput& input, std::uint64_t position, std::uint8_t* buff
         return n;
     }
     if (position >= input.size) return 0;
-    return read_fully(input, position, buffer, size);
+    return read_fully(input, position, buffer,
+                      static_cast<std::size_t>(std::min<std::uint64_t>(size, input.size - position)));
 }

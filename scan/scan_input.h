@@ -15,9 +15,12 @@ inline constexpr std::size_t WINDOW_LOOKAHEAD = 196608;
 inline constexpr std::size_t WINDOW_SIZE = 262144 + WINDOW_LOOKAHEAD;
 static_assert(30 + 2 * 65535 <= WINDOW_LOOKAHEAD);
 
+// The window never reaches past size. A read that meets the end of the file before size (a
+// file of /sys states more bytes than it holds; a file can shrink while it is scanned) makes
+// that end the size from then on, and cuts the window there.
 struct ScanInput {
     int descriptor;
-    std::uint64_t size;
+    std::uint64_t size;          // the bytes the scan covers
     std::uint64_t window_start;  // file offset of the window's first byte
     std::size_t window_fill;     // bytes of the file in the window
     int error;                   // the error number of the first failed read, else 0
@@ -38,7 +41,7 @@ bool cover_position(ScanInput& input, std::uint64_t position, std::size_t ahead)
 const std::uint8_t* window_bytes(const ScanInput& input, std::uint64_t position,
                                  std::size_t* available);
 
-// Up to size bytes from position, from the window where they lie in it; fewer at the end
-// of the file or after a read error (then recorded in error).
+// Up to size bytes from position, from the window where they lie in it; none past input.size,
+// fewer at the end of the file or after a read error (then recorded in error).
 std::size_t read_at(ScanInput& input, std::uint64_t position, std::uint8_t* buffer,
                     std::size_t size);

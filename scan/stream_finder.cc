@@ -6,6 +6,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <span>
 
 #include "alphabet.h"
@@ -27,10 +28,14 @@ struct Candidate {
 
 char path_buffer[PATH_MAX];
 
+// The offset of a decoded file's name in hexadecimal: at least 8 digits, at most 16.
+constexpr std::size_t OFFSET_DIGITS_MOST = std::numeric_limits<std::uint64_t>::digits / 4;
+
 void run_trial(ScanInput& input, Candidate& candidate, StreamChecksum checksum,
                const FinderOptions& options, std::span<const std::uint8_t> expected_start = {}) {
     candidate.file = DecodedFile{nullptr, nullptr, 0};
     if (options.folder != nullptr) {
+        // Never cut: the folder is one for which decoded_paths_fit holds.
         std::snprintf(path_buffer, sizeof path_buffer, "%s/%08llX.%s", options.folder,
                       static_cast<unsigned long long>(candidate.offset), kind_name(candidate.kind));
         candidate.file.path = path_buffer;
@@ -50,7 +55,7 @@ bool settle(Candidate& candidate, bool has_line, int& output_error) {
 void set_line(FoundStream& found, const Candidate& candidate, StreamCheck check,
               std::uint64_t covered_end) {
     found = FoundStream{candidate.kind, candidate.offset, candidate.trial.stream_bytes,
-                        candidate.trial.decoded_size, check, covered_end, 0, nullptr, 0};
+                        candidate.trial.decoded_size, check, covered_end, 0, {}, 0};
 }
 
 // A look at the first blocks before a trial: most candidates fail there, and the look costs
@@ -68,8 +73,8 @@ bool first_block_decoded(const TrialDecode& trial) {
 
 void set_name(FoundStream& found, const std::uint8_t* header, std::size_t offset,
               std::size_t length) {
-    found.name = header + offset;
     found.name_length = std::min(length, NAME_LIMIT);
+    std::memcpy(found.name.data(), header + offset, found.name_length);
 }
 
 bool try_gzip(ScanInput& input, std::uint64_t position, std::span<const std::uint8_t> here,
@@ -214,12 +219,8 @@ bool is_raw_stream(ScanInput& input, Candidate& candidate, const FinderOptions& 
 bool try_raw(ScanInput& input, std::uint64_t position, std::span<const std::uint8_t> here,
              const FinderOptions& options, FoundStream& found, int& output_error) {
     if (!may_start_stream(here, CheckedBlocks::until_final)) return false;
-    // Not zeroed first: the trial fills the rest, and a scan for raw streams comes here at
-    // almost every offset.
     const FinderOptions unwritten{options.raw, nullptr};
-    Candidate candidate;
-    candidate.kind = StreamKind::raw;
-    candidate.offset = position;
+    Candidate candidate{StreamKind::raw, position, {}, {}, {}};
     if (!is_raw_stream(input, candidate, unwritten)) return settle(candidate, false, output_error);
 
     // Noise just before a stream can decode as blocks of its own that end where the stream
@@ -284,6 +285,15 @@ const char* check_name(StreamCheck check) {
         break;
     }
     return "none";
+}
+
+bool decoded_paths_fit(const char* folder) {
+    std::size_t longest_kind = 0;
+    for (const StreamKind kind : {StreamKind::gzip, StreamKind::rfc1950, StreamKind::zip, StreamKind::png,
+                                  StreamKind::raw})
+        longest_kind = std::max(longest_kind, std::strlen(kind_name(kind)));
+    // The folder, '/', the offset, '.', the kind and the closing zero.
+    return std::strlen(folder) + 1 + OFFSET_DIGITS_MOST + 1 + longest_kind + 1 <= sizeof path_buffer;
 }
 
 bool find_stream(ScanInput& input, std::uint64_t position, const FinderOptions& options,

@@ -36,14 +36,20 @@ struct FoundStream {
     StreamCheck check;
     std::uint64_t covered_end;   // past its trailer: no marker before this is tried
     std::uint32_t parts;         // PNG: the IDAT chunks that carry it; 0 otherwise
-    const std::uint8_t* name;    // gzip FNAME or zip entry name, name_length bytes
+    // gzip FNAME or zip entry name, name_length bytes: a copy, as the header lies in the
+    // window, which the scan moves on.
+    std::array<std::uint8_t, NAME_LIMIT> name;
     std::size_t name_length;
 };
 
 struct FinderOptions {
     bool raw;             // also try raw streams where no container marks one
-    const char* folder;   // where decoded streams go, or null
+    const char* folder;   // where decoded streams go, or null; decoded_paths_fit holds for it
 };
+
+// Whether the path of every file that may be decoded into folder fits in PATH_MAX, with its
+// longest name: an offset of 16 hexadecimal digits and the longest kind.
+bool decoded_paths_fit(const char* folder);
 
 // Whether a stream that gets a line starts at position, tried as the kind whose marker lies
 // there, and as raw if the options say so; found then describes it. The window covers

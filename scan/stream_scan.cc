@@ -125,7 +125,7 @@ void print_stream_line(std::FILE* lines, const FoundStream& found) {
                  kind_name(found.kind), static_cast<unsigned long long>(found.offset),
                  static_cast<unsigned long long>(found.length),
                  static_cast<unsigned long long>(found.decoded_size), check_name(found.check));
-    if (found.name_length > 0) print_name(lines, found.name, found.name_length);
+    if (found.name_length > 0) print_name(lines, found.name.data(), found.name_length);
     if (found.parts > 0) std::fprintf(lines, " parts=%u", static_cast<unsigned>(found.parts));
     std::fputc('\n', lines);
 }
@@ -137,11 +137,12 @@ ScanFailure scan_file(ScanInput& input, const FinderOptions& options, std::FILE*
         std::size_t available = 0;
         const std::uint8_t* const bytes = window_bytes(input, position, &available);
         if (bytes == nullptr) break;
-        // Positions up to here keep SCAN_LOOKAHEAD bytes after them in the window.
-        const std::uint64_t window_end = input.window_start + input.window_fill;
-        const std::uint64_t limit = window_end == input.size
-                                        ? window_end
-                                        : std::max(window_end - SCAN_LOOKAHEAD, position + 1);
+        // Positions before the limit keep SCAN_LOOKAHEAD bytes after them in the window, or the
+        // rest of the file; position itself is always looked at. Held back from available, so
+        // that the limit lies within the window however little it holds.
+        const std::uint64_t window_end = position + available;
+        const std::size_t held_back = window_end == input.size ? 0 : std::min(available - 1, SCAN_LOOKAHEAD);
+        const std::uint64_t limit = window_end - held_back;
         const std::uint64_t candidate = options.raw ? position : next_marker(bytes, available, position, limit);
         if (candidate == limit) {
             position = limit;

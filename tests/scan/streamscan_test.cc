@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 #include <cstdio>
 #include <filesystem>
@@ -281,6 +282,8 @@ TEST(Streamscan, FailuresEndWithStatus2AndOneLine) {
     const Bytes data = crafted_data();
     write_file(file, rfc1950_stream_bytes(raw_stream(data), data));
     const std::string missing = folder.file("missing");
+    // The shortest folder whose decoded files may pass PATH_MAX: "/", 16 digits, ".", 4 letters.
+    const std::string long_folder = folder.path.string() + std::string(PATH_MAX - 22 - folder.path.string().size(), '/');
     struct Case {
         std::vector<std::string> arguments;
         ProgramStreams streams;
@@ -292,6 +295,7 @@ TEST(Streamscan, FailuresEndWithStatus2AndOneLine) {
         {{missing}, {}, "streamscan: " + missing + ": No such file or directory\n"},
         {{"/dev/null"}, {}, "streamscan: /dev/null: cannot be positioned; scan a regular file or a block device\n"},
         {{file, file}, {}, "streamscan: " + file + ": Not a directory\n"},
+        {{file, long_folder}, {}, "streamscan: " + long_folder + ": File name too long\n"},
         {{file}, {"", "/dev/full"}, "streamscan: standard output: No space left on device\n"},
     };
     for (const Case& c : cases) {
@@ -302,6 +306,15 @@ TEST(Streamscan, FailuresEndWithStatus2AndOneLine) {
     // A standard input that is a regular file can be positioned.
     const ProgramResult piped = run_program(STREAMSCAN_PROGRAM, {"-"}, {file, ""});
     EXPECT_EQ(piped.exit_status, 0) << piped.standard_error;
+}
+
+TEST(Streamscan, FileThatStatesMoreThanItHoldsIsScannedToItsEnd) {
+    const std::string path = "/sys/class/net/lo/uevent";  // states 4096 bytes, holds a few
+    std::error_code error;
+    const std::uintmax_t stated = fs::file_size(path, error);
+    if (error || stated <= read_file(path).size()) GTEST_SKIP() << path << " states no more than it holds here";
+    const ProgramResult run = run_program(STREAMSCAN_PROGRAM, {path});
+    EXPECT_EQ(run.exit_status, 0) << run.standard_error;
 }
 
 }  // namespace
