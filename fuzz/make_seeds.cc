@@ -17,6 +17,7 @@
 #include "program_runner.h"
 
 using namespace test_support;
+using namespace scan;
 
 namespace fs = std::filesystem;
 

@@ -24,6 +24,7 @@
 
 using namespace fuzz_files;
 using namespace inflate;
+using namespace scan;
 
 namespace {
 
@@ -46,7 +47,7 @@ std::FILE* scanned_file(std::span<const std::uint8_t> file, ScanInput& input) {
     return scanned;
 }
 
-std::vector<Line> scan(std::span<const std::uint8_t> file, std::uint64_t stated_size, bool raw) {
+std::vector<Line> scan_lines(std::span<const std::uint8_t> file, std::uint64_t stated_size, bool raw) {
     static ScanInput input;
     std::FILE* const scanned = scanned_file(file, input);
     input.size = stated_size;
@@ -123,9 +124,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const unsigned stated = (data[0] >> 1) & 3;
     const std::uint64_t stated_size = stated == 1 ? file.size() + 4096 : stated == 2 ? file.size() / 2 : file.size();
     const std::span<const std::uint8_t> covered = file.first(std::min<std::uint64_t>(stated_size, file.size()));
-    const std::vector<Line> lines = scan(file, stated_size, raw);
+    const std::vector<Line> lines = scan_lines(file, stated_size, raw);
     if (stated_size != file.size())
-        require(lines == scan(covered, covered.size(), raw), "a stated size scans otherwise than the bytes held to there");
+        require(lines == scan_lines(covered, covered.size(), raw), "a stated size scans otherwise than the bytes held to there");
     std::uint64_t previous_end = 0;
     for (const Line& line : lines) {
         require(line.offset >= previous_end, "lines out of file order or overlapping");

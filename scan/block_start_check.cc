@@ -10,6 +10,8 @@
 
 #include "alphabet.h"
 
+namespace scan {
+
 namespace {
 
 using deflate::CODE_LENGTH_ORDER;
@@ -402,3 +404,5 @@ bool may_start_stream(std::span<const std::uint8_t> bytes, CheckedBlocks checked
     }
     return true;
 }
+
+}  // namespace scan

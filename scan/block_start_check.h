@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <span>
 
+namespace scan {
+
 // How far a look goes: a container whose first block alone earns a line needs only that
 // one; a stream that must reach its final block fails at a fault in any.
 enum class CheckedBlocks { first, until_final };
@@ -17,3 +19,5 @@ enum class CheckedBlocks { first, until_final };
 // at the first few items and blocks. True otherwise, also when bytes end before the look
 // does: the decoder then decides.
 bool may_start_stream(std::span<const std::uint8_t> bytes, CheckedBlocks checked);
+
+}  // namespace scan

@@ -5,6 +5,8 @@
 #include <array>
 #include <cstddef>
 
+namespace scan {
+
 namespace {
 
 // CRC_TABLES[0][n]: the remainder of byte value n, from the reflected polynomial of RFC 1952,
@@ -66,3 +68,5 @@ std::uint32_t adler32(std::span<const std::uint8_t> bytes, std::uint32_t adler) 
     }
     return b << 16 | a;
 }
+
+}  // namespace scan

@@ -7,6 +7,8 @@
 
 #include "checksums.h"
 
+namespace scan {
+
 namespace {
 
 constexpr std::uint8_t CM_DEFLATE = 8;
@@ -162,3 +164,5 @@ std::optional<PngChunk> png_chunk_header(const std::uint8_t* bytes) {
         if (!is_letter(bytes[i])) return std::nullopt;
     return PngChunk{length, big_endian_32(bytes + 4)};
 }
+
+}  // namespace scan

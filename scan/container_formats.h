@@ -8,6 +8,8 @@
 #include <optional>
 #include <span>
 
+namespace scan {
+
 std::uint32_t little_endian_32(const std::uint8_t* bytes);
 std::uint32_t big_endian_32(const std::uint8_t* bytes);
 
@@ -92,3 +94,5 @@ struct PngChunk {
 
 // The chunk header in the 8 bytes given: a length below 2^31 and a type of four letters.
 std::optional<PngChunk> png_chunk_header(const std::uint8_t* bytes);
+
+}  // namespace scan

@@ -14,6 +14,7 @@
 namespace {
 
 using namespace files;
+using namespace scan;
 
 constexpr int EXIT_FAILURE_LINE = 2;
 

@@ -12,6 +12,8 @@
 
 static_assert(sizeof(off_t) >= 8, "files past 4 GiB need a 64-bit file offset");
 
+namespace scan {
+
 namespace {
 
 // One zero byte more than the file fills, so that a two-byte look at the last byte is safe.
@@ -113,3 +115,5 @@ std::size_t read_at(ScanInput& input, std::uint64_t position, std::uint8_t* buff
     return read_fully(input, position, buffer,
                       static_cast<std::size_t>(std::min<std::uint64_t>(size, input.size - position)));
 }
+
+}  // namespace scan

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <cstdio>
 
+namespace scan {
+
 // Container headers are parsed from the window, so this much of the file lies in it past a
 // position where one is parsed, unless the file ends first. A zip local header with its
 // longest name and extra field takes 30 + 2 * 65,535 bytes. The window holds 256 KiB more:
@@ -45,3 +47,5 @@ const std::uint8_t* window_bytes(const ScanInput& input, std::uint64_t position,
 // fewer at the end of the file or after a read error (then recorded in error).
 std::size_t read_at(ScanInput& input, std::uint64_t position, std::uint8_t* buffer,
                     std::size_t size);
+
+}  // namespace scan

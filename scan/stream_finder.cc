@@ -15,6 +15,8 @@
 #include "stream_context.h"
 #include "trial_decoder.h"
 
+namespace scan {
+
 namespace {
 
 // A trial decode of one candidate, with the file its decoded bytes may go to.
@@ -325,3 +327,5 @@ bool find_stream(ScanInput& input, std::uint64_t position, const FinderOptions& 
         has_line = try_raw(input, position, here, options, found, output_error);
     return has_line;
 }
+
+}  // namespace scan

@@ -9,6 +9,8 @@
 #include "container_formats.h"
 #include "scan_input.h"
 
+namespace scan {
+
 enum class StreamKind { gzip, rfc1950, zip, png, raw };
 
 // The name of the kind, as the line and the decoded file name give it.
@@ -81,3 +83,5 @@ inline bool may_start_marker(const std::uint8_t* bytes) {
     const unsigned pair = bytes[0] | unsigned{bytes[1]} << 8;
     return (MARKER_PAIRS[pair / 64] >> (pair % 64) & 1) != 0;
 }
+
+}  // namespace scan

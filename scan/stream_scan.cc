@@ -9,6 +9,8 @@
 
 #include "block_start_check.h"
 
+namespace scan {
+
 namespace {
 
 static_assert(std::endian::native == std::endian::little, "a word's first byte is its lowest");
@@ -161,3 +163,5 @@ ScanFailure scan_file(ScanInput& input, const FinderOptions& options, std::FILE*
     failure.read_error = input.error;
     return failure;
 }
+
+}  // namespace scan

@@ -7,6 +7,8 @@
 #include "scan_input.h"
 #include "stream_finder.h"
 
+namespace scan {
+
 struct ScanFailure {
     int read_error;    // reading the input failed
     int output_error;  // creating or writing a decoded file failed
@@ -19,3 +21,5 @@ ScanFailure scan_file(ScanInput& input, const FinderOptions& options, std::FILE*
 // "kind=gzip offset=0000000A length=00000C9E d.size=8067 check=ok name=ls.1": the name's
 // bytes outside printable ASCII, and '%', as %XX, so that the line splits on its spaces.
 void print_stream_line(std::FILE* lines, const FoundStream& found);
+
+}  // namespace scan

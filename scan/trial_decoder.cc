@@ -14,6 +14,8 @@
 #include "decoder_state.h"
 #include "driver_loop.h"
 
+namespace scan {
+
 namespace {
 
 using inflate::DecoderState;
@@ -181,3 +183,5 @@ void finish_decoded_file(DecodedFile& output, bool keep) {
     }
     output.file = nullptr;
 }
+
+}  // namespace scan

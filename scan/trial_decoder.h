@@ -10,6 +10,8 @@
 #include "decode_outcome.h"
 #include "scan_input.h"
 
+namespace scan {
+
 // Where a stream's bytes lie: one run of the file, or, for PNG, the data of consecutive
 // IDAT chunks, joined.
 struct StreamSource {
@@ -63,3 +65,5 @@ std::span<const std::uint8_t> first_decoded_bytes();
 // Writes the rest of the last trial's decoded bytes and closes the file, creating it if no
 // byte was written yet; or, when keep is false, removes whatever was made.
 void finish_decoded_file(DecodedFile& output, bool keep);
+
+}  // namespace scan

@@ -26,6 +26,7 @@
 #include "token_replayer.h"
 
 using namespace test_support;
+using namespace scan;
 
 namespace {
 

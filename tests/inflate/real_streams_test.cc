@@ -11,6 +11,7 @@
 #include "rawinflate_check.h"
 
 using namespace test_support;
+using namespace scan;
 
 namespace {
 

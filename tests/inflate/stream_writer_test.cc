@@ -11,6 +11,7 @@
 #include "gzip_member.h"
 
 using namespace test_support;
+using namespace scan;
 
 namespace {
 

@@ -19,6 +19,7 @@
 
 using namespace test_support;
 using namespace inflate;
+using namespace scan;
 
 namespace {
 

@@ -17,6 +17,7 @@
 #include "token_replayer.h"
 
 using namespace test_support;
+using namespace scan;
 
 namespace {
 

@@ -9,6 +9,8 @@
 
 namespace test_support {
 
+using namespace scan;
+
 namespace {
 
 void put_le(Bytes& bytes, std::uint32_t value, int size) {

@@ -13,6 +13,8 @@
 
 namespace test_support {
 
+using namespace scan;
+
 // A gzip member read from the start of a file.
 struct GzipMember {
     std::size_t data_offset;  // first byte of the raw DEFLATE stream, after all header fields
