@@ -17,7 +17,7 @@
 
 #include "switch_cfi.h"
 
-/* DWARF register numbers, System V x86-64 ABI, figure 3.36. */
+/* DWARF register numbers of the System V x86-64 ABI. */
 #define DWARF_RDI 5
 #define DWARF_RIP 16
 
