@@ -8,17 +8,19 @@
 set -euo pipefail
 
 # What every configuration needs: the build tools, GoogleTest's sources (the tests build
-# them when the GoogleTest package is absent) and the man page check's formatters.
+# them when the GoogleTest package is absent) and the man page check's formatters. The
+# debugger of each test configuration serves the backtrace check of the worker switch.
 common=(cmake ninja-build g++ googletest groff-base man-db)
 
 packages_for() {
     case "$1" in
-        gcc)      echo "" ;;
-        clang)    echo "clang" ;;
-        aarch64)  echo "g++-aarch64-linux-gnu qemu-user" ;;
-        i686)     echo "g++-i686-linux-gnu qemu-user" ;;
-        riscv64)  echo "g++-riscv64-linux-gnu qemu-user" ;;
-        sanitize|fuzz) echo "clang libclang-rt-14-dev" ;;
+        gcc)      echo "gdb" ;;
+        clang)    echo "clang gdb" ;;
+        aarch64)  echo "g++-aarch64-linux-gnu qemu-user gdb-multiarch" ;;
+        i686)     echo "g++-i686-linux-gnu qemu-user gdb-multiarch" ;;
+        riscv64)  echo "g++-riscv64-linux-gnu qemu-user gdb-multiarch" ;;
+        sanitize) echo "clang libclang-rt-14-dev gdb" ;;
+        fuzz)     echo "clang libclang-rt-14-dev" ;;
         bench)    echo "libbenchmark-dev" ;;
         package)  echo "dpkg-dev file" ;;
         *) echo "install_packages.sh: unknown configuration: $1" >&2; return 1 ;;

@@ -109,6 +109,46 @@ TEST(WorkerSwitch, StatusesReachTheDriverInOrderAndDoneEndsTheLoop) {
     EXPECT_EQ(driver_value, expected * 3);
 }
 
+// Twelve doubles, as many as RISC-V 64 keeps in callee-saved registers (fs0-fs11; AArch64
+// keeps eight, d8-d15). Live across a call they sit there, so a switch that skipped those
+// registers would hand each side the other side's values. Each round makes every value the
+// sum of two; small whole numbers stay exact, whatever the registers or order of the sums.
+struct Doubles {
+    double a, b, c, d, e, f, g, h, i, j, k, l;
+    bool operator==(const Doubles&) const = default;
+};
+Doubles mixed(Doubles x, int rounds) {
+    for (int round = 0; round < rounds; ++round)
+        x = Doubles{x.a + x.b, x.b + x.c, x.c + x.d, x.d + x.e, x.e + x.f, x.f + x.g,
+                    x.g + x.h, x.h + x.i, x.i + x.j, x.j + x.k, x.k + x.l, x.l + x.a};
+    return x;
+}
+constexpr Doubles WORKER_START{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
+constexpr Doubles DRIVER_START{-1, -2, -3, -4, -5, -6, -7, -8, -9, -10, -11, -12};
+constexpr int MIXING_ROUNDS = 5;
+Doubles worker_doubles;
+
+[[noreturn]] void mixing_worker(StreamContext* context) {
+    Doubles values = worker_doubles;
+    for (int round = 0; round < MIXING_ROUNDS; ++round) {
+        yield_to_driver(context, STATUS_NEED_INPUT);
+        values = mixed(values, 1);
+    }
+    worker_doubles = values;
+    yield_to_driver(context, STATUS_DONE);
+    __builtin_trap();
+}
+
+TEST(WorkerSwitch, DoublesOfBothSidesSurviveEverySwitch) {
+    worker_doubles = WORKER_START;
+    Doubles driver_values = DRIVER_START;
+    StreamContext context = fresh_context();
+    while (switch_to_worker(&context, mixing_worker) != STATUS_DONE)
+        driver_values = mixed(driver_values, 1);
+    EXPECT_TRUE(worker_doubles == mixed(WORKER_START, MIXING_ROUNDS)) << "the worker's doubles";
+    EXPECT_TRUE(driver_values == mixed(DRIVER_START, MIXING_ROUNDS)) << "the driver's doubles";
+}
+
 // The first switch of a fresh context starts the worker; the primitives alone behave like
 // a setjmp that returns 1 on the second arrival.
 TEST(WorkerSwitch, SavedPointReturnsOneWhenJumpedTo) {
