@@ -27,6 +27,10 @@ inline constexpr unsigned DISTANCE_SYMBOLS = 30;
 inline constexpr unsigned FIXED_DISTANCE_SYMBOLS = 32;
 // The code-length code of a dynamic block's description, RFC 1951 section 3.2.7.
 inline constexpr unsigned CODE_LENGTH_SYMBOLS = 19;
+// HLIT, HDIST and HCLEN count the lengths sent from these up.
+inline constexpr unsigned FEWEST_LITLEN_CODES = 257;
+inline constexpr unsigned FEWEST_DISTANCE_CODES = 1;
+inline constexpr unsigned FEWEST_CODE_LENGTH_CODES = 4;
 inline constexpr unsigned REPEAT_PREVIOUS = 16;  // 3..6 times the previous length, 2 extra bits
 inline constexpr unsigned SHORT_ZERO_RUN = 17;   // 3..10 zeros, 3 extra bits
 inline constexpr unsigned LONG_ZERO_RUN = 18;    // 11..138 zeros, 7 extra bits
@@ -61,13 +65,19 @@ inline constexpr std::array<std::uint16_t, DISTANCE_SYMBOLS> DISTANCE_EXTRA = {
 inline constexpr std::array<std::uint16_t, CODE_LENGTH_SYMBOLS> CODE_LENGTH_ORDER = {
     16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12, 3, 13, 2, 14, 1, 15};
 
-// Extra bits after code-length symbols 16, 17 and 18, and the shortest run each stands for.
+// Extra bits after code-length symbols 16, 17 and 18, and the shortest and longest run each
+// stands for: 3..6, 3..10, 11..138.
 constexpr unsigned repeat_extra_bits(unsigned symbol) {
     return symbol == REPEAT_PREVIOUS ? 2 : symbol == SHORT_ZERO_RUN ? 3 : symbol == LONG_ZERO_RUN ? 7 : 0;
 }
 constexpr unsigned repeat_shortest_run(unsigned symbol) {
     return symbol == LONG_ZERO_RUN ? 11 : 3;
 }
+constexpr unsigned repeat_longest_run(unsigned symbol) {
+    return repeat_shortest_run(symbol) + (1u << repeat_extra_bits(symbol)) - 1;
+}
+static_assert(repeat_longest_run(REPEAT_PREVIOUS) == 6 && repeat_longest_run(SHORT_ZERO_RUN) == 10 &&
+              repeat_longest_run(LONG_ZERO_RUN) == 138);
 
 // RFC 1951 section 3.2.6: the fixed literal/length code lengths; every fixed distance code
 // has 5 bits.

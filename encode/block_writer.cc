@@ -14,21 +14,22 @@ namespace coder {
 namespace {
 
 using deflate::BLOCK_HEADER_BITS;
+using deflate::DYNAMIC_BLOCK;
+using deflate::FEWEST_CODE_LENGTH_CODES;
+using deflate::FEWEST_DISTANCE_CODES;
+using deflate::FEWEST_LITLEN_CODES;
+using deflate::FIXED_BLOCK;
+using deflate::LONG_ZERO_RUN;
 using deflate::LONGEST_STORED_BLOCK;
-constexpr unsigned STORED_TYPE = deflate::STORED_BLOCK;
-constexpr unsigned FIXED_TYPE = deflate::FIXED_BLOCK;
-constexpr unsigned DYNAMIC_TYPE = deflate::DYNAMIC_BLOCK;
+using deflate::REPEAT_PREVIOUS;
+using deflate::SHORT_ZERO_RUN;
+using deflate::STORED_BLOCK;
+using deflate::repeat_longest_run;
+using deflate::repeat_shortest_run;
 
 constexpr unsigned STORED_LENGTH_BITS = 32;  // LEN and NLEN
 constexpr unsigned COUNT_FIELD_BITS = 5 + 5 + 4;  // HLIT, HDIST, HCLEN
 constexpr unsigned CODE_LENGTH_LENGTH_BITS = 3;
-constexpr unsigned FEWEST_CODE_LENGTH_LENGTHS = 4;
-constexpr unsigned FEWEST_LITLEN_LENGTHS = 257;
-
-// The repeat codes of a code description (RFC 1951 section 3.2.7).
-constexpr auto REPEAT_PREVIOUS = static_cast<std::uint8_t>(deflate::REPEAT_PREVIOUS);
-constexpr auto SHORT_ZERO_RUN = static_cast<std::uint8_t>(deflate::SHORT_ZERO_RUN);
-constexpr auto LONG_ZERO_RUN = static_cast<std::uint8_t>(deflate::LONG_ZERO_RUN);
 
 struct FixedCodes {
     std::uint16_t litlen_code[FIXED_LITLEN_SYMBOLS];
@@ -98,9 +99,9 @@ std::uint64_t coded_bits(const std::uint32_t* counts, const std::uint8_t* length
     return bits;
 }
 
-void describe(BlockCodes& codes, const std::uint8_t symbol, const std::uint8_t extra) {
-    codes.description_symbol[codes.description_size] = symbol;
-    codes.description_extra[codes.description_size] = extra;
+void describe(BlockCodes& codes, const unsigned symbol, const unsigned extra) {
+    codes.description_symbol[codes.description_size] = static_cast<std::uint8_t>(symbol);
+    codes.description_extra[codes.description_size] = static_cast<std::uint8_t>(extra);
     codes.description_size += 1;
     codes.code_length_count[symbol] += 1;
 }
@@ -120,18 +121,25 @@ void describe_lengths(BlockCodes& codes) {
         std::uint32_t run = 1;
         while (i + run < total && sequence[i + run] == length) ++run;
         i += run;
+        // The longest runs first; what is left below a repeat's shortest run is sent as it is.
         if (length == 0) {
-            for (; run >= 11; run -= std::min<std::uint32_t>(run, 138))
-                describe(codes, LONG_ZERO_RUN, static_cast<std::uint8_t>(std::min<std::uint32_t>(run, 138) - 11));
-            if (run >= 3) {
-                describe(codes, SHORT_ZERO_RUN, static_cast<std::uint8_t>(run - 3));
+            for (; run >= repeat_shortest_run(LONG_ZERO_RUN);) {
+                const std::uint32_t taken = std::min(run, repeat_longest_run(LONG_ZERO_RUN));
+                describe(codes, LONG_ZERO_RUN, taken - repeat_shortest_run(LONG_ZERO_RUN));
+                run -= taken;
+            }
+            if (run >= repeat_shortest_run(SHORT_ZERO_RUN)) {
+                describe(codes, SHORT_ZERO_RUN, run - repeat_shortest_run(SHORT_ZERO_RUN));
                 run = 0;
             }
         } else {
             describe(codes, length, 0);
             run -= 1;
-            for (; run >= 3; run -= std::min<std::uint32_t>(run, 6))
-                describe(codes, REPEAT_PREVIOUS, static_cast<std::uint8_t>(std::min<std::uint32_t>(run, 6) - 3));
+            for (; run >= repeat_shortest_run(REPEAT_PREVIOUS);) {
+                const std::uint32_t taken = std::min(run, repeat_longest_run(REPEAT_PREVIOUS));
+                describe(codes, REPEAT_PREVIOUS, taken - repeat_shortest_run(REPEAT_PREVIOUS));
+                run -= taken;
+            }
         }
         for (; run > 0; --run)
             describe(codes, length, 0);
@@ -152,8 +160,8 @@ std::uint64_t build_dynamic_codes(BlockCodes& codes) {
     // No match at all leaves every distance length 0: one length of 0 says so.
     limited_code_lengths(codes.distance_count, DISTANCE_SYMBOLS, MAX_CODE_LENGTH, codes.distance_length);
     canonical_codes(codes.distance_length, DISTANCE_SYMBOLS, codes.distance_code);
-    codes.litlen_used = used_length(codes.litlen_length, LITLEN_SYMBOLS, FEWEST_LITLEN_LENGTHS);
-    codes.distance_used = used_length(codes.distance_length, DISTANCE_SYMBOLS, 1);
+    codes.litlen_used = used_length(codes.litlen_length, LITLEN_SYMBOLS, FEWEST_LITLEN_CODES);
+    codes.distance_used = used_length(codes.distance_length, DISTANCE_SYMBOLS, FEWEST_DISTANCE_CODES);
 
     describe_lengths(codes);
     // The code-length code must be complete: a description of one symbol only pairs it
@@ -166,7 +174,7 @@ std::uint64_t build_dynamic_codes(BlockCodes& codes) {
     canonical_codes(codes.code_length_length, CODE_LENGTH_SYMBOLS, codes.code_length_code);
 
     unsigned used = CODE_LENGTH_SYMBOLS;
-    while (used > FEWEST_CODE_LENGTH_LENGTHS && codes.code_length_length[CODE_LENGTH_ORDER[used - 1]] == 0)
+    while (used > FEWEST_CODE_LENGTH_CODES && codes.code_length_length[CODE_LENGTH_ORDER[used - 1]] == 0)
         --used;
     codes.code_length_used = used;
 
@@ -180,9 +188,9 @@ std::uint64_t build_dynamic_codes(BlockCodes& codes) {
 
 void write_code_description(CoderState& state) {
     const BlockCodes& codes = state.codes;
-    put_bits(state, codes.litlen_used - FEWEST_LITLEN_LENGTHS, 5);
-    put_bits(state, codes.distance_used - 1, 5);
-    put_bits(state, codes.code_length_used - FEWEST_CODE_LENGTH_LENGTHS, 4);
+    put_bits(state, codes.litlen_used - FEWEST_LITLEN_CODES, 5);
+    put_bits(state, codes.distance_used - FEWEST_DISTANCE_CODES, 5);
+    put_bits(state, codes.code_length_used - FEWEST_CODE_LENGTH_CODES, 4);
     for (unsigned i = 0; i < codes.code_length_used; ++i)
         put_bits(state, codes.code_length_length[CODE_LENGTH_ORDER[i]], CODE_LENGTH_LENGTH_BITS);
     for (std::uint32_t i = 0; i < codes.description_size; ++i) {
@@ -275,7 +283,7 @@ void write_stored_blocks(CoderState& state, std::uint64_t data_size, const bool 
         data_size -= piece;
         const bool final_piece = final && data_size == 0;
         const std::uint64_t start = state.bit_position;
-        put_bits(state, (final_piece ? 1u : 0u) | STORED_TYPE << 1, BLOCK_HEADER_BITS);
+        put_bits(state, (final_piece ? 1u : 0u) | STORED_BLOCK << 1, BLOCK_HEADER_BITS);
         const std::uint64_t header_end = state.bit_position;
         flush_to_byte(state);
         const auto complement = static_cast<std::uint16_t>(~piece);
@@ -284,7 +292,7 @@ void write_stored_blocks(CoderState& state, std::uint64_t data_size, const bool 
         put_aligned_byte(state, static_cast<std::uint8_t>(complement));
         put_aligned_byte(state, static_cast<std::uint8_t>(complement >> 8));
         write_replayed_bytes(state, cursor, piece);
-        print_line(state, STORED_TYPE, start, header_end, header_end, piece);
+        print_line(state, STORED_BLOCK, start, header_end, header_end, piece);
     } while (data_size > 0);
 }
 
@@ -301,7 +309,7 @@ void write_huffman_block(CoderState& state, const std::uint32_t count, const boo
     const std::uint64_t start = state.bit_position;
     put_bits(state, (final ? 1u : 0u) | type << 1, BLOCK_HEADER_BITS);
     CodeTables tables{};
-    if (type == DYNAMIC_TYPE) {
+    if (type == DYNAMIC_BLOCK) {
         write_code_description(state);
         tables = CodeTables{state.codes.litlen_length, state.codes.litlen_code,
                             state.codes.distance_length, state.codes.distance_code};
@@ -350,16 +358,16 @@ void write_token_block(CoderState& state, const std::uint32_t count, const bool 
         write_stored_blocks(state, costs.data_size, final);
         return;
     }
-    write_huffman_block(state, count, final, coding == BlockCoding::fixed ? FIXED_TYPE : DYNAMIC_TYPE,
+    write_huffman_block(state, count, final, coding == BlockCoding::fixed ? FIXED_BLOCK : DYNAMIC_BLOCK,
                         costs.data_size);
 }
 
 void write_empty_final_block(CoderState& state) {
     const std::uint64_t start = state.bit_position;
-    put_bits(state, 1u | FIXED_TYPE << 1, BLOCK_HEADER_BITS);
+    put_bits(state, 1u | FIXED_BLOCK << 1, BLOCK_HEADER_BITS);
     const std::uint64_t header_end = state.bit_position;
     put_bits(state, FIXED_CODES.litlen_code[END_OF_BLOCK], FIXED_LITLEN_LENGTHS[END_OF_BLOCK]);
-    print_line(state, FIXED_TYPE, start, header_end, state.bit_position, 0);
+    print_line(state, FIXED_BLOCK, start, header_end, state.bit_position, 0);
 }
 
 }  // namespace coder

@@ -9,7 +9,7 @@
 namespace coder {
 
 // The largest alphabet any code of the coder has (the fixed literal/length alphabet).
-inline constexpr unsigned LARGEST_ALPHABET = 288;
+inline constexpr unsigned LARGEST_ALPHABET = FIXED_LITLEN_SYMBOLS;
 
 // Optimal code lengths of at most `limit` bits (1..15) for the n counts (n <= 288 and
 // n <= 2^limit): a symbol of count 0 gets length 0. Two or more counted symbols get a

@@ -23,7 +23,6 @@ using deflate::LENGTH_EXTRA;
 constexpr std::int32_t END_OF_BLOCK = deflate::END_OF_BLOCK;
 constexpr std::int32_t FIRST_LENGTH_SYMBOL = deflate::FIRST_LENGTH_SYMBOL;
 constexpr std::int32_t LENGTH_SYMBOLS = deflate::LENGTH_SYMBOLS;
-constexpr std::uint32_t MAX_MATCH_LENGTH = deflate::MATCH_LENGTH_MAX;
 
 // Returned by the item decoders after a literal or a copy: the block goes on.
 constexpr std::int32_t MORE_ITEMS = 1;
@@ -32,7 +31,7 @@ constexpr std::int32_t MORE_ITEMS = 1;
 // takes at most 15 + 5 + 15 + 13 bits and produces at most 258 bytes, so with these
 // margins it neither runs out of input nor fills the output.
 constexpr std::ptrdiff_t FAST_INPUT_MARGIN = 8;
-constexpr std::ptrdiff_t FAST_OUTPUT_MARGIN = MAX_MATCH_LENGTH + 1;
+constexpr std::ptrdiff_t FAST_OUTPUT_MARGIN = deflate::MATCH_LENGTH_MAX + 1;
 
 static_assert(std::endian::native == std::endian::little,
               "the word load puts the first input byte lowest");

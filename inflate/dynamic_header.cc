@@ -13,11 +13,9 @@ namespace {
 
 using deflate::CODE_LENGTH_ORDER;
 using deflate::CODE_LENGTH_SYMBOLS;
-// The most lengths a description may declare.
-constexpr unsigned MAX_LITLEN_CODES = deflate::LITLEN_SYMBOLS;
-constexpr unsigned MAX_DISTANCE_CODES = deflate::DISTANCE_SYMBOLS;
+using deflate::DISTANCE_SYMBOLS;
+using deflate::LITLEN_SYMBOLS;
 constexpr std::int32_t REPEAT_PREVIOUS = deflate::REPEAT_PREVIOUS;
-constexpr std::int32_t SHORT_ZERO_RUN = deflate::SHORT_ZERO_RUN;
 
 // A literal/length or distance code is acceptable when complete, empty, or a single code.
 bool acceptable_code(std::int32_t balance, const HuffmanTable& table, unsigned n) {
@@ -28,14 +26,14 @@ bool acceptable_code(std::int32_t balance, const HuffmanTable& table, unsigned n
 
 std::int32_t read_dynamic_header(DecoderState& state) {
     state.fixed_tables_built = 0;
-    const unsigned nlen = get_bits(state, 5) + 257;
-    const unsigned ndist = get_bits(state, 5) + 1;
-    const unsigned ncode = get_bits(state, 4) + 4;
-    if (nlen > MAX_LITLEN_CODES || ndist > MAX_DISTANCE_CODES) return ERR_TOO_MANY_CODES;
+    const unsigned nlen = get_bits(state, 5) + deflate::FEWEST_LITLEN_CODES;
+    const unsigned ndist = get_bits(state, 5) + deflate::FEWEST_DISTANCE_CODES;
+    const unsigned ncode = get_bits(state, 4) + deflate::FEWEST_CODE_LENGTH_CODES;
+    if (nlen > LITLEN_SYMBOLS || ndist > DISTANCE_SYMBOLS) return ERR_TOO_MANY_CODES;
 
     // First the code-length code lengths by symbol, then the decoded sequence of literal/
     // length lengths followed by distance lengths.
-    std::uint16_t lengths[MAX_LITLEN_CODES + MAX_DISTANCE_CODES] = {};
+    std::uint16_t lengths[LITLEN_SYMBOLS + DISTANCE_SYMBOLS] = {};
     for (unsigned i = 0; i < ncode; ++i)
         lengths[CODE_LENGTH_ORDER[i]] = static_cast<std::uint16_t>(get_bits(state, 3));
     if (build_huffman_table(state.litlen_table, lengths, CODE_LENGTH_SYMBOLS) != 0)
@@ -54,17 +52,15 @@ std::int32_t read_dynamic_header(DecoderState& state) {
             lengths[index++] = static_cast<std::uint16_t>(symbol);
             continue;
         }
+        // 16 repeats the previous length, 17 and 18 give zeros.
         std::uint16_t value = 0;
-        unsigned run;
         if (symbol == REPEAT_PREVIOUS) {
             if (index == 0) return ERR_REPEAT_NO_PREVIOUS;
-            run = 3 + get_bits(state, 2);
             value = lengths[index - 1];
-        } else if (symbol == SHORT_ZERO_RUN) {
-            run = 3 + get_bits(state, 3);
-        } else {
-            run = 11 + get_bits(state, 7);
         }
+        const auto repeat = static_cast<unsigned>(symbol);
+        const unsigned run =
+            deflate::repeat_shortest_run(repeat) + get_bits(state, deflate::repeat_extra_bits(repeat));
         if (index + run > total) return ERR_REPEAT_OVERRUN;
         for (const unsigned end = index + run; index < end; ++index)
             lengths[index] = value;

@@ -25,8 +25,8 @@ using deflate::LENGTH_EXTRA;
 using deflate::LENGTH_SYMBOLS;
 using deflate::MAX_CODE_LENGTH;
 using deflate::REPEAT_PREVIOUS;
-constexpr unsigned MAX_LITLEN_CODES = deflate::LITLEN_SYMBOLS;
-constexpr unsigned MAX_DISTANCE_CODES = deflate::DISTANCE_SYMBOLS;
+using deflate::DISTANCE_SYMBOLS;
+using deflate::LITLEN_SYMBOLS;
 
 // How many blocks, and items of fixed-code blocks, are looked at. Bytes that cannot start a
 // stream fail within a few; a real stream's are left to the decoder.
@@ -70,24 +70,30 @@ struct TableEntry {
     std::uint16_t length;
 };
 
-// The fixed literal/length code of RFC 1951 section 3.2.6 by its next 9 bits.
-constexpr std::array<TableEntry, 512> make_fixed_litlen() {
-    std::array<TableEntry, 512> table{};
-    for (unsigned bits = 0; bits < 512; ++bits) {
-        const unsigned code = reversed(bits, 9);
-        const unsigned first7 = code >> 2;
-        const unsigned first8 = code >> 1;
-        TableEntry entry{};
-        if (first7 < 24) entry = {static_cast<std::uint16_t>(256 + first7), 7};
-        else if (first8 < 0xC0) entry = {static_cast<std::uint16_t>(first8 - 0x30), 8};
-        else if (first8 < 0xC8) entry = {static_cast<std::uint16_t>(280 + first8 - 0xC0), 8};
-        else entry = {static_cast<std::uint16_t>(144 + code - 0x190), 9};
-        table[bits] = entry;
+// The fixed literal/length code by its next 9 bits, the longest code it has: the canonical
+// codes of deflate::FIXED_LITLEN_LENGTHS, each at every entry whose first bits are its code.
+constexpr unsigned FIXED_LITLEN_BITS = 9;
+
+constexpr std::array<TableEntry, 1u << FIXED_LITLEN_BITS> make_fixed_litlen() {
+    unsigned count[MAX_CODE_LENGTH + 1] = {};
+    for (const std::uint8_t length : deflate::FIXED_LITLEN_LENGTHS)
+        count[length] += 1;
+    unsigned next[MAX_CODE_LENGTH + 1] = {};
+    for (unsigned length = 1, code = 0; length <= MAX_CODE_LENGTH; ++length) {
+        code = (code + count[length - 1]) << 1;
+        next[length] = code;
+    }
+    std::array<TableEntry, 1u << FIXED_LITLEN_BITS> table{};
+    for (unsigned s = 0; s < deflate::FIXED_LITLEN_SYMBOLS; ++s) {
+        const unsigned length = deflate::FIXED_LITLEN_LENGTHS[s];
+        const TableEntry entry{static_cast<std::uint16_t>(s), static_cast<std::uint16_t>(length)};
+        for (unsigned bits = reversed(next[length]++, length); bits < table.size(); bits += 1u << length)
+            table[bits] = entry;
     }
     return table;
 }
 
-constexpr std::array<TableEntry, 512> FIXED_LITLEN = make_fixed_litlen();
+constexpr std::array<TableEntry, 1u << FIXED_LITLEN_BITS> FIXED_LITLEN = make_fixed_litlen();
 
 // The values of width bits with their bits in reverse order.
 template <unsigned width>
@@ -98,8 +104,10 @@ constexpr std::array<std::uint8_t, 1u << width> make_reversed() {
     return table;
 }
 
-// The fixed distance code's symbols by their 5 bits.
-constexpr std::array<std::uint8_t, 32> FIXED_DISTANCE = make_reversed<5>();
+// The fixed distance code's symbols by their 5 bits: codes of one length are the symbols'
+// values in canonical order.
+constexpr std::array<std::uint8_t, 1u << deflate::FIXED_DISTANCE_LENGTH> FIXED_DISTANCE =
+    make_reversed<deflate::FIXED_DISTANCE_LENGTH>();
 
 // How a block's look ended: at a fault, at its end, or where the check gives up.
 enum class BlockLook { fault, ended, undecided };
@@ -138,7 +146,7 @@ BlockLook fixed_block(MemoryBits& bits, std::uint32_t& decoded, unsigned& items_
             LENGTH_BASE[i] + static_cast<std::uint32_t>(word & ((1u << length_extra) - 1));
         word >>= length_extra;
         const unsigned d = FIXED_DISTANCE[word & 31];
-        if (d >= MAX_DISTANCE_CODES) return BlockLook::fault;
+        if (d >= DISTANCE_SYMBOLS) return BlockLook::fault;
         word >>= 5;
         const unsigned distance_extra = DISTANCE_EXTRA[d];
         const std::uint32_t distance =
@@ -357,10 +365,10 @@ BlockLook dynamic_block(MemoryBits& bits) {
     if (!has_word(bits)) return BlockLook::undecided;
     const std::uint64_t counts = peek(bits);
     bits.position += 14;
-    const unsigned nlen = static_cast<unsigned>(counts & 31) + 257;
-    const unsigned ndist = static_cast<unsigned>((counts >> 5) & 31) + 1;
-    const unsigned ncode = static_cast<unsigned>((counts >> 10) & 15) + 4;
-    if (nlen > MAX_LITLEN_CODES || ndist > MAX_DISTANCE_CODES) return BlockLook::fault;
+    const unsigned nlen = static_cast<unsigned>(counts & 31) + deflate::FEWEST_LITLEN_CODES;
+    const unsigned ndist = static_cast<unsigned>((counts >> 5) & 31) + deflate::FEWEST_DISTANCE_CODES;
+    const unsigned ncode = static_cast<unsigned>((counts >> 10) & 15) + deflate::FEWEST_CODE_LENGTH_CODES;
+    if (nlen > LITLEN_SYMBOLS || ndist > DISTANCE_SYMBOLS) return BlockLook::fault;
     // The 3-bit lengths of the code-length code, all in one word. read_dynamic_header takes
     // them only when they fill the code space exactly, or when there are no codes at all, and
     // then fails at the first length it decodes: in units of codes of the longest length, 7

@@ -6,14 +6,16 @@
 #include <cstdint>
 #include <type_traits>
 
+#include "alphabet.h"
 #include "stream_context.h"
 
 namespace tokenize {
 
 using worker::StreamContext;
 
-inline constexpr std::uint32_t MIN_MATCH = 3;
-inline constexpr std::uint32_t MAX_MATCH = 258;
+// The matches a DEFLATE stream can code.
+inline constexpr std::uint32_t MIN_MATCH = deflate::MATCH_LENGTH_MIN;
+inline constexpr std::uint32_t MAX_MATCH = deflate::MATCH_LENGTH_MAX;
 inline constexpr std::uint32_t HASH_SIZE = 32768;
 // A candidate must lie fewer than WINDOW_LIMIT positions back.
 inline constexpr std::uint32_t WINDOW_LIMIT = 32506;

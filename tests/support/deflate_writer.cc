@@ -10,11 +10,7 @@ namespace test_support {
 
 namespace {
 
-constexpr std::size_t LITLEN_ALPHABET = FIXED_LITLEN_SYMBOLS;
-constexpr std::size_t DISTANCE_ALPHABET = FIXED_DISTANCE_SYMBOLS;
-constexpr std::size_t CODE_LENGTH_ALPHABET = CODE_LENGTH_SYMBOLS;
-constexpr unsigned REPEAT_ZERO_SHORT = SHORT_ZERO_RUN;
-constexpr unsigned REPEAT_ZERO_LONG = LONG_ZERO_RUN;
+using namespace deflate;
 
 // Appends the run-length symbols for lengths, RFC 1951 section 3.2.7.
 std::vector<CodeLengthSymbol> run_length_symbols(std::span<const std::uint8_t> lengths) {
@@ -26,22 +22,22 @@ std::vector<CodeLengthSymbol> run_length_symbols(std::span<const std::uint8_t> l
         while (i + run < lengths.size() && lengths[i + run] == value) ++run;
         if (value == 0) {
             std::size_t left = run;
-            while (left >= 11) {
-                const std::size_t n = std::min<std::size_t>(left, 138);
-                sequence.push_back({REPEAT_ZERO_LONG, static_cast<std::uint8_t>(n - 11)});
+            while (left >= repeat_shortest_run(LONG_ZERO_RUN)) {
+                const std::size_t n = std::min<std::size_t>(left, repeat_longest_run(LONG_ZERO_RUN));
+                sequence.push_back({LONG_ZERO_RUN, static_cast<std::uint8_t>(n - repeat_shortest_run(LONG_ZERO_RUN))});
                 left -= n;
             }
-            if (left >= 3) {
-                sequence.push_back({REPEAT_ZERO_SHORT, static_cast<std::uint8_t>(left - 3)});
+            if (left >= repeat_shortest_run(SHORT_ZERO_RUN)) {
+                sequence.push_back({SHORT_ZERO_RUN, static_cast<std::uint8_t>(left - repeat_shortest_run(SHORT_ZERO_RUN))});
                 left = 0;
             }
             for (; left > 0; --left) sequence.push_back({0});
         } else {
             sequence.push_back({value});
             std::size_t left = run - 1;
-            while (left >= 3) {
-                const std::size_t n = std::min<std::size_t>(left, 6);
-                sequence.push_back({REPEAT_PREVIOUS, static_cast<std::uint8_t>(n - 3)});
+            while (left >= repeat_shortest_run(REPEAT_PREVIOUS)) {
+                const std::size_t n = std::min<std::size_t>(left, repeat_longest_run(REPEAT_PREVIOUS));
+                sequence.push_back({REPEAT_PREVIOUS, static_cast<std::uint8_t>(n - repeat_shortest_run(REPEAT_PREVIOUS))});
                 left -= n;
             }
             for (; left > 0; --left) sequence.push_back({value});
@@ -104,7 +100,7 @@ const HuffmanCode& fixed_litlen_code() {
 }
 
 const HuffmanCode& fixed_distance_code() {
-    static const HuffmanCode code = canonical_code(std::vector<std::uint8_t>(DISTANCE_ALPHABET, FIXED_DISTANCE_LENGTH));
+    static const HuffmanCode code = canonical_code(std::vector<std::uint8_t>(FIXED_DISTANCE_SYMBOLS, FIXED_DISTANCE_LENGTH));
     return code;
 }
 
@@ -115,14 +111,14 @@ void put_symbol(BitWriter& writer, const HuffmanCode& code, unsigned symbol) {
 }
 
 SymbolWithExtra length_symbol(unsigned length) {
-    if (length < 3 || length > 258) throw std::invalid_argument("length outside 3..258");
+    if (length < MATCH_LENGTH_MIN || length > MATCH_LENGTH_MAX) throw std::invalid_argument("length outside 3..258");
     unsigned i = LENGTH_BASE.size() - 1;
     while (LENGTH_BASE[i] > length) --i;
     return {FIRST_LENGTH_SYMBOL + i, length - LENGTH_BASE[i], LENGTH_EXTRA[i]};
 }
 
 SymbolWithExtra distance_symbol(unsigned distance) {
-    if (distance < 1 || distance > 32768) throw std::invalid_argument("distance outside 1..32768");
+    if (distance < 1 || distance > LARGEST_DISTANCE) throw std::invalid_argument("distance outside 1..32768");
     unsigned i = DISTANCE_BASE.size() - 1;
     while (DISTANCE_BASE[i] > distance) --i;
     return {i, distance - DISTANCE_BASE[i], DISTANCE_EXTRA[i]};
@@ -181,7 +177,7 @@ void put_dynamic_header(BitWriter& writer, const DynamicHeader& header) {
     put_bits(writer, header.hlit, 5);
     put_bits(writer, header.hdist, 5);
     put_bits(writer, header.hclen, 4);
-    for (unsigned i = 0; i < header.hclen + 4; ++i)
+    for (unsigned i = 0; i < header.hclen + FEWEST_CODE_LENGTH_CODES; ++i)
         put_bits(writer, header.code_length_lengths[CODE_LENGTH_ORDER[i]], 3);
     const HuffmanCode code = canonical_code(header.code_length_lengths);
     for (const CodeLengthSymbol item : header.sequence) {
@@ -192,12 +188,12 @@ void put_dynamic_header(BitWriter& writer, const DynamicHeader& header) {
 
 DynamicHeader dynamic_header_for(std::span<const std::uint8_t> litlen_lengths,
                                  std::span<const std::uint8_t> distance_lengths) {
-    if (litlen_lengths.size() < 257 || litlen_lengths.size() > LITLEN_ALPHABET ||
-        distance_lengths.empty() || distance_lengths.size() > DISTANCE_ALPHABET)
+    if (litlen_lengths.size() < FEWEST_LITLEN_CODES || litlen_lengths.size() > FIXED_LITLEN_SYMBOLS ||
+        distance_lengths.empty() || distance_lengths.size() > FIXED_DISTANCE_SYMBOLS)
         throw std::invalid_argument("code length count out of range");
     DynamicHeader header;
-    header.hlit = static_cast<unsigned>(litlen_lengths.size() - 257);
-    header.hdist = static_cast<unsigned>(distance_lengths.size() - 1);
+    header.hlit = static_cast<unsigned>(litlen_lengths.size() - FEWEST_LITLEN_CODES);
+    header.hdist = static_cast<unsigned>(distance_lengths.size() - FEWEST_DISTANCE_CODES);
 
     std::vector<std::uint8_t> all(litlen_lengths.begin(), litlen_lengths.end());
     all.insert(all.end(), distance_lengths.begin(), distance_lengths.end());
@@ -209,14 +205,14 @@ DynamicHeader dynamic_header_for(std::span<const std::uint8_t> litlen_lengths,
             used.push_back(item.symbol);
     // A lone code-length code is incomplete, which the format forbids: add a second symbol.
     if (used.size() == 1) used.push_back(used[0] == 0 ? 1 : 0);
-    const std::vector<std::uint8_t> lengths = complete_code_lengths(used, CODE_LENGTH_ALPHABET);
+    const std::vector<std::uint8_t> lengths = complete_code_lengths(used, CODE_LENGTH_SYMBOLS);
     std::copy(lengths.begin(), lengths.end(), header.code_length_lengths.begin());
 
-    unsigned written = 4;
-    for (unsigned i = 0; i < CODE_LENGTH_ALPHABET; ++i)
+    unsigned written = FEWEST_CODE_LENGTH_CODES;
+    for (unsigned i = 0; i < CODE_LENGTH_SYMBOLS; ++i)
         if (header.code_length_lengths[CODE_LENGTH_ORDER[i]] != 0)
             written = std::max(written, i + 1);
-    header.hclen = written - 4;
+    header.hclen = written - FEWEST_CODE_LENGTH_CODES;
     return header;
 }
 
