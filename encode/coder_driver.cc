@@ -3,7 +3,6 @@
 
 #include <cstdint>
 #include <cstring>
-#include <span>
 
 #include "bit_writer.h"
 #include "block_splitting.h"
@@ -53,16 +52,8 @@ CodeFileResult code_token_file(std::FILE* input, std::FILE* output, std::FILE* l
 
     const worker::DriveResult driven = worker::drive_worker(
         context, run_coder_worker,
-        [input](StreamContext& refilled) {
-            std::size_t size = 0;
-            if (const int error = files::read_block(input, input_buffer, BUFFER_SIZE, size); error != 0)
-                return error;
-            if (size == 0) refilled.end_of_input = 1;
-            refilled.in_pos = refilled.in_begin = input_buffer;
-            refilled.in_end = input_buffer + size;
-            return 0;
-        },
-        [output](std::span<const std::uint8_t> bytes, bool) { return files::write_bytes(output, bytes); });
+        [input](StreamContext& refilled) { return worker::refill_from_file(refilled, input, input_buffer); },
+        worker::writing_to(output));
     if (driven.outcome == worker::DriveOutcome::read_failed) {
         // The worker waits for tokens only between blocks, so the bits it holds end the last
         // block it wrote: with them the output decodes to every block whose line was printed.

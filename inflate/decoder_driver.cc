@@ -2,11 +2,9 @@
 #include "decoder_driver.h"
 
 #include <cstring>
-#include <span>
 
 #include "block_loop.h"
 #include "decoder_state.h"
-#include "program_files.h"
 
 namespace inflate {
 
@@ -39,17 +37,11 @@ DecodeFileResult decode_file(std::FILE* input, std::FILE* output, std::FILE* sta
     const worker::DriveResult driven = worker::drive_worker(
         state.context, decoder_entry,
         [&](StreamContext& context) {
-            std::size_t size = 0;
-            if (const int error = files::read_block(input, input_buffer, worker::BUFFER_SIZE, size);
-                error != 0)
-                return error;
-            if (size == 0) context.end_of_input = 1;
-            bytes_read += size;
-            context.in_pos = context.in_begin = input_buffer;
-            context.in_end = input_buffer + size;
-            return 0;
+            const int error = worker::refill_from_file(context, input, input_buffer);
+            if (error == 0) bytes_read += static_cast<std::uint64_t>(context.in_end - context.in_begin);
+            return error;
         },
-        [output](std::span<const std::uint8_t> bytes, bool) { return files::write_bytes(output, bytes); });
+        worker::writing_to(output));
     const auto unread = static_cast<std::uint64_t>(state.context.in_end - state.context.in_pos);
     return DecodeFileResult{driven.outcome, driven.error, state.outcome, bytes_read - unread};
 }

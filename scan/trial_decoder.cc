@@ -13,6 +13,7 @@
 #include "decoder_driver.h"
 #include "decoder_state.h"
 #include "driver_loop.h"
+#include "program_files.h"
 
 namespace scan {
 
@@ -57,8 +58,7 @@ void write_decoded(DecodedFile& output, std::span<const std::uint8_t> bytes) {
             return;
         }
     }
-    if (std::fwrite(bytes.data(), 1, bytes.size(), output.file) != bytes.size())
-        output.error = errno != 0 ? errno : EIO;
+    output.error = files::write_bytes(output.file, bytes);
 }
 
 // The next piece of the stream for the worker: straight from the window where it lies

@@ -2,11 +2,9 @@
 #include "tokenizer_driver.h"
 
 #include <cstdint>
-#include <span>
 
 #include "input_window.h"
 #include "match_finder.h"
-#include "program_files.h"
 
 namespace tokenize {
 
@@ -35,7 +33,7 @@ TokenizeResult tokenize_file(std::FILE* input, std::FILE* output, std::FILE* tra
     const worker::DriveResult driven = worker::drive_worker(
         context, run_tokenizer_worker,
         [&](StreamContext&) { return refill_input(window, state, input, trace); },
-        [output](std::span<const std::uint8_t> bytes, bool) { return files::write_bytes(output, bytes); });
+        worker::writing_to(output));
     return TokenizeResult{driven.outcome, driven.error};
 }
 

@@ -4,8 +4,10 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <span>
 
+#include "program_files.h"
 #include "stream_context.h"
 
 namespace worker {
@@ -58,6 +60,22 @@ DriveResult drive_worker(StreamContext& context, WorkerEntry entry, Refill&& ref
             break;
         }
     }
+}
+
+// The refill of a driver that reads input into buffer, BUFFER_SIZE bytes at a time, and sets
+// end_of_input at a read of none. Returns 0, or the error number of the failed read.
+inline int refill_from_file(StreamContext& context, std::FILE* input, std::uint8_t* buffer) {
+    std::size_t size = 0;
+    if (const int error = files::read_block(input, buffer, BUFFER_SIZE, size); error != 0) return error;
+    if (size == 0) context.end_of_input = 1;
+    context.in_pos = context.in_begin = buffer;
+    context.in_end = buffer + size;
+    return 0;
+}
+
+// The take of a driver that writes all the output to a file.
+inline auto writing_to(std::FILE* output) {
+    return [output](std::span<const std::uint8_t> bytes, bool) { return files::write_bytes(output, bytes); };
 }
 
 }  // namespace worker

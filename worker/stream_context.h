@@ -14,7 +14,7 @@ inline constexpr StreamStatus STATUS_DONE = 0;
 inline constexpr StreamStatus STATUS_NEED_INPUT = 1;
 inline constexpr StreamStatus STATUS_OUTPUT_FULL = 2;
 
-// Every input read and every full output write of both codec programs has this size.
+// Every input read and every full output write of a driver has this size.
 inline constexpr std::size_t BUFFER_SIZE = 65536;
 inline constexpr std::size_t STACK_GAP_SIZE = STACK_GAP_BYTES;
 
