@@ -10,6 +10,7 @@
 #include "program_runner.h"
 
 using namespace test_support;
+using namespace scan;
 
 namespace {
 

@@ -18,6 +18,7 @@
 
 using namespace test_support;
 using namespace scan;
+using namespace deflate;
 
 namespace fs = std::filesystem;
 

@@ -7,6 +7,8 @@
 
 #include "rawinflate_check.h"
 
+using namespace deflate;
+
 namespace {
 
 // A description with its fields as given; HCLEN just covers the non-zero lengths.

@@ -6,6 +6,8 @@
 
 #include "rawinflate_check.h"
 
+using namespace deflate;
+
 namespace {
 
 constexpr std::size_t MAX_STORED = 65535;

@@ -4,6 +4,8 @@
 
 #include "rawinflate_check.h"
 
+using namespace deflate;
+
 namespace {
 
 TEST(StatisticsLines, HeaderInBitsAlreadyFetchedCountsNoByte) {

@@ -12,6 +12,7 @@
 
 using namespace test_support;
 using namespace scan;
+using namespace deflate;
 
 namespace {
 

@@ -6,6 +6,8 @@
 
 #include "rawinflate_check.h"
 
+using namespace deflate;
+
 namespace {
 
 // After bit bits of the stream, at least produced output bytes are decodable.

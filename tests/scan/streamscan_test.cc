@@ -21,6 +21,8 @@
 #include "program_runner.h"
 
 using namespace test_support;
+using namespace deflate;
+using namespace scan;
 
 namespace {
 

@@ -20,10 +20,6 @@ struct BitWriter {
     std::uint64_t bit_length = 0;  // bits written so far; bit i lies in bytes[i / 8]
 };
 
-// RFC 1951's alphabet, the decoder's and the coder's own: block types, END_OF_BLOCK,
-// CODE_LENGTH_ORDER and the tables.
-using namespace deflate;
-
 // count bits of value, least significant first: header fields and extra bits.
 void put_bits(BitWriter& writer, std::uint32_t value, unsigned count);
 // A Huffman code of length bits, most significant bit first.
@@ -99,12 +95,12 @@ struct DynamicHeader {
     unsigned hlit = 0;   // number of literal/length lengths minus 257
     unsigned hdist = 0;  // number of distance lengths minus 1
     unsigned hclen = 0;  // number of code-length code lengths written minus 4
-    std::array<std::uint8_t, 19> code_length_lengths{};  // by code-length symbol, 0 to 7
+    std::array<std::uint8_t, deflate::CODE_LENGTH_SYMBOLS> code_length_lengths{};  // by code-length symbol, 0 to 7
     std::vector<CodeLengthSymbol> sequence;              // coded with the code these lengths make
 };
 
 // The description after the block header: HLIT, HDIST, HCLEN, the first hclen + 4 lengths
-// in CODE_LENGTH_ORDER, then the sequence.
+// in deflate::CODE_LENGTH_ORDER, then the sequence.
 void put_dynamic_header(BitWriter& writer, const DynamicHeader& header);
 
 // A valid description of the given lengths (257 to 288 literal/length, 1 to 32 distance):

@@ -3,6 +3,8 @@
 
 namespace test_support {
 
+using namespace scan;
+
 namespace {
 
 constexpr std::uint8_t CM_DEFLATE = 8;

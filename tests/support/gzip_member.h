@@ -13,8 +13,6 @@
 
 namespace test_support {
 
-using namespace scan;
-
 // A gzip member read from the start of a file.
 struct GzipMember {
     std::size_t data_offset;  // first byte of the raw DEFLATE stream, after all header fields
@@ -22,7 +20,7 @@ struct GzipMember {
     // A file with further members or padding ends its first stream earlier; find that end by
     // decoding and read the trailer there with gzip_trailer_at.
     std::size_t data_length;
-    GzipTrailer last_trailer;  // the file's last 8 bytes
+    scan::GzipTrailer last_trailer;  // the file's last 8 bytes
 };
 
 // The header fields of the member at the start of file (FEXTRA, FNAME, FCOMMENT and FHCRC
@@ -31,11 +29,11 @@ struct GzipMember {
 std::optional<GzipMember> parse_gzip_member(std::span<const std::uint8_t> file);
 
 // The 8-byte trailer at offset, or nothing when the file ends before it.
-std::optional<GzipTrailer> gzip_trailer_at(std::span<const std::uint8_t> file, std::size_t offset);
+std::optional<scan::GzipTrailer> gzip_trailer_at(std::span<const std::uint8_t> file, std::size_t offset);
 
 // A whole member around raw_stream: a 10-byte header with no optional fields and no
 // modification time, then the stream, then the trailer.
 std::vector<std::uint8_t> gzip_member_bytes(std::span<const std::uint8_t> raw_stream,
-                                            GzipTrailer trailer);
+                                            scan::GzipTrailer trailer);
 
 }  // namespace test_support
