@@ -333,13 +333,18 @@ void print_scan_times(const ScanRows& rows) {
 }
 
 // The rows of the programs as an earlier commit built them in its build folder, each a twin
-// of one of today's rows, on the same inputs, named by the commit.
+// of one of today's rows, on the same inputs, labelled with the commit.
+struct Twin {
+    const Row* today;
+    const char* label;
+};
+
 std::vector<Row> earlier_rows(const std::string& build, const std::string& commit,
-                              std::span<const Row* const> now) {
+                              std::span<const Twin> twins) {
     std::vector<Row> rows;
-    for (const Row* today : now) {
-        Row row = *today;
-        row.input = (commit + ": " + row.input).substr(0, 38);
+    for (const Twin& twin : twins) {
+        Row row = *twin.today;
+        row.input = commit + ": " + twin.label;
         row.target.reset();
         for (Command& command : row.commands) {
             const std::filesystem::path program(command.program);
@@ -413,12 +418,15 @@ int main(int argc, char** argv) {
         table.insert(table.end(), {&tokenize_binary, &tokenize_runs, &tokenize_noise, &code_text, &code_text_9,
                                    &code_pipe});
         // Each earlier row right after today's twin, so that the two read as a pair.
-        const std::vector<const Row*> compared = {&inflate_text, &inflate_runs, &tokenize_text[1],
-                                                  &tokenize_text[3], &code_text};
-        std::vector<Row> earlier = argc == 6 ? earlier_rows(argv[4], argv[5], compared) : std::vector<Row>{};
+        const std::vector<Twin> twins = {{&inflate_text, "text, gzip members"},
+                                         {&inflate_runs, "long runs, fixed blocks"},
+                                         {&tokenize_text[1], "text"},
+                                         {&tokenize_text[3], "text"},
+                                         {&code_text, "text: level 3 tokens"}};
+        std::vector<Row> earlier = argc == 6 ? earlier_rows(argv[4], argv[5], twins) : std::vector<Row>{};
         for (std::size_t i = 0; i < earlier.size(); ++i) {
-            const auto twin = std::find(table.begin(), table.end(), compared[i]);
-            table.insert(twin + 1, &earlier[i]);
+            const auto today = std::find(table.begin(), table.end(), twins[i].today);
+            table.insert(today + 1, &earlier[i]);
         }
         ScanRows scan = scan_rows(paths, argv[2]);
         for (Row* row : scan_table(scan)) table.push_back(row);
