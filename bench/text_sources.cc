@@ -8,6 +8,7 @@
 #include "program_runner.h"
 
 using namespace test_support;
+using namespace scan;
 
 namespace {
 
